@@ -60,13 +60,15 @@ std::int32_t PartLength(const EditingState& state);
 // The length of stream 1 (Square 1) of the loaded part.
 std::int32_t Square1Length(const EditingState& state);
 
-// Frees every buffer of the state and marks it absent. Harmless when
-// nothing was ever loaded.
+// Frees every buffer of the state and marks it absent: image (ROM size 0,
+// file-loaded flag cleared), song part list and the loaded part (as
+// DropPart). Harmless when nothing was ever loaded.
 void Release(EditingState& state);
 
-// Forgets the loaded part: edit buffers gone, lengths zero, part-loaded flag
-// cleared. Used when another file is opened, so nothing read from the old
-// image can reach the new one.
+// Forgets the loaded part: edit buffers gone, header copy, header position,
+// stream positions and lengths zero, part-loaded flag cleared. LoadRom does
+// it after every successful load, so nothing read from the old image can
+// reach the new one.
 void DropPart(EditingState& state);
 
 }  // namespace kestrin

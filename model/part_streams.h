@@ -9,9 +9,10 @@
 namespace kestrin {
 
 // Reads the header of part `partNumber` of state.songSet and fixes the five
-// stream positions and lengths. Fails, changing nothing, when the part number
-// is outside 0 to 255 or a stream that ends at a zero byte finds none before
-// the end of the image.
+// stream positions and lengths. The previous part's edit buffers are dropped
+// (part-loaded flag cleared): run CopyChannels next. Fails, changing
+// nothing, when no image is loaded, the part number is outside 0 to 255 or a
+// stream that ends at a zero byte finds none before the end of the image.
 bool LoadPart(EditingState& state, std::int32_t partNumber);
 
 // Copies the five streams of the loaded part into fresh edit buffers. The old
@@ -21,7 +22,11 @@ bool CopyChannels(EditingState& state);
 
 // Stores every byte of the edit buffers that differs from what was copied or
 // last stored at its own stream position, then checks each stored byte in
-// the image. Writes nothing and succeeds when no buffers exist.
+// the image. Unedited buffer bytes that the image now holds differently
+// (changed through an overlapping stream or the header fields) are taken
+// over into the buffers, never written back over the image. Fails when two
+// overlapping streams were edited to different values at one byte. Writes
+// nothing and succeeds when no buffers exist.
 bool WriteBack(EditingState& state);
 
 }  // namespace kestrin

@@ -12,7 +12,8 @@
 namespace kestrin {
 
 // Reads the file at `path` into state.romImage if it is exactly kRomSize
-// bytes long. On failure the state is left exactly as it was.
+// bytes long, and drops the part loaded from the previous image. On failure
+// the state is left exactly as it was.
 bool LoadRom(EditingState& state, const std::string& path);
 
 // Writes the whole image to `path`, or to `path` + ".nes" when the path holds

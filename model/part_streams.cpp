@@ -1,0 +1,157 @@
+#include "part_streams.h"
+
+#include <algorithm>
+#include <new>
+
+#include "song_tables.h"
+
+namespace kestrin {
+namespace {
+
+using Image = std::vector<std::uint8_t>;
+
+bool HoldsMusicBank(const EditingState& state) {
+  return state.romImage.size() > static_cast<std::size_t>(kMusicBankLast);
+}
+
+// Length from `position` up to and including the first zero byte, or
+// nothing when the image ends first.
+std::optional<std::int32_t> LengthToZero(const Image& image, std::int32_t position) {
+  const auto begin = image.begin() + position;
+  const auto zero = std::find(begin, image.end(), std::uint8_t{0});
+  if (zero == image.end()) return std::nullopt;
+  return static_cast<std::int32_t>(zero - begin) + 1;
+}
+
+// Where each stream's bytes begin in ChannelBuffers::stored.
+std::array<std::size_t, kStreamCount> StoredOffsets(const ChannelBuffers& buffers) {
+  std::array<std::size_t, kStreamCount> offsets{};
+  std::size_t next = 0;
+  for (std::size_t k = 0; k < offsets.size(); ++k) {
+    offsets[k] = next;
+    next += buffers.edit[k].size();
+  }
+  return offsets;
+}
+
+// The buffers still fit the loaded part and every stream lies inside the
+// image, so the byte loops below need no further checks.
+bool BuffersFitImage(const EditingState& state, const ChannelBuffers& buffers) {
+  std::size_t total = 0;
+  for (std::size_t k = 0; k < buffers.edit.size(); ++k) {
+    const std::size_t length = buffers.edit[k].size();
+    const std::int32_t position = state.streamPosition[k];
+    if (state.streamLength[k] < 0 || length != static_cast<std::size_t>(state.streamLength[k])) return false;
+    if (position < 0 || static_cast<std::size_t>(position) > state.romImage.size() ||
+        length > state.romImage.size() - static_cast<std::size_t>(position)) {
+      return false;
+    }
+    total += length;
+  }
+  return buffers.stored.size() == total;
+}
+
+}  // namespace
+
+bool LoadPart(EditingState& state, std::int32_t partNumber) {
+  const std::int32_t entryPosition = PartTableEntryPosition(state.songSet, partNumber);
+  if (entryPosition < 0 || !HoldsMusicBank(state)) return false;
+  const Image& image = state.romImage;
+  const SongSetLayout& layout = LayoutOf(state.songSet);
+
+  const std::int32_t headerPosition = layout.headerAreaBase + image[static_cast<std::size_t>(entryPosition)];
+  PartHeader header{};
+  std::copy_n(image.begin() + headerPosition, header.size(), header.begin());
+
+  const auto address = static_cast<std::uint16_t>(header[1] | header[2] << 8);
+  const std::int32_t partStart = NesAddressToFileOffset(address);
+  const std::array<std::int32_t, kStreamCount> position{
+      partStart, partStart + header[4], partStart + header[3], partStart + header[5],
+      header[6] == 0 ? partStart : partStart + header[6]};
+
+  const auto square1Length = LengthToZero(image, position[0]);
+  // A DMC offset of 0 means stream 5 is the part's first byte alone.
+  const auto dmcLength = header[6] == 0 ? std::optional<std::int32_t>{1} : LengthToZero(image, position[4]);
+  if (!square1Length || !dmcLength) return false;
+
+  // The old part's buffers belong to the old positions; keeping them would
+  // let a write-back put them at the new ones.
+  DropPart(state);
+  state.headerPosition = headerPosition;
+  state.partHeader = header;
+  state.streamPosition = position;
+  state.streamLength = {*square1Length, header[3] - header[4], header[5] - header[3], header[6] - header[5],
+                        *dmcLength};
+  return true;
+}
+
+bool CopyChannels(EditingState& state) {
+  state.channels.reset();
+  state.partLoaded = false;
+  const Image& image = state.romImage;
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    const std::int32_t position = state.streamPosition[k];
+    const std::int32_t length = state.streamLength[k];
+    if (length < 0 || position < 0) return false;
+    if (static_cast<std::size_t>(position) + static_cast<std::size_t>(length) > image.size()) return false;
+  }
+  try {
+    ChannelBuffers buffers;
+    buffers.stored.reserve(static_cast<std::size_t>(PartLength(state)));
+    for (std::size_t k = 0; k < kStreamCount; ++k) {
+      const auto begin = image.begin() + state.streamPosition[k];
+      const auto end = begin + state.streamLength[k];
+      buffers.edit[k].assign(begin, end);
+      buffers.stored.insert(buffers.stored.end(), begin, end);
+    }
+    state.channels = std::move(buffers);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
+}
+
+bool WriteBack(EditingState& state) {
+  if (!state.channels) return true;
+  ChannelBuffers& buffers = *state.channels;
+  if (!BuffersFitImage(state, buffers)) return false;
+  Image& image = state.romImage;
+  const auto offsets = StoredOffsets(buffers);
+
+  // Only bytes the user changed are written: bytes the part shares with
+  // other data (its header, the part table, another stream) keep what was
+  // last put there.
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    const auto base = static_cast<std::size_t>(state.streamPosition[k]);
+    for (std::size_t i = 0; i < buffers.edit[k].size(); ++i) {
+      if (buffers.edit[k][i] != buffers.stored[offsets[k] + i]) image[base + i] = buffers.edit[k][i];
+    }
+  }
+
+  // Unchanged bytes that now differ in the image were changed through an
+  // overlapping stream or the header fields: the buffer follows the image.
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    const auto base = static_cast<std::size_t>(state.streamPosition[k]);
+    for (std::size_t i = 0; i < buffers.edit[k].size(); ++i) {
+      std::uint8_t& stored = buffers.stored[offsets[k] + i];
+      std::uint8_t& edited = buffers.edit[k][i];
+      if (edited != stored) {
+        stored = edited;
+      } else if (image[base + i] != stored) {
+        stored = edited = image[base + i];
+      }
+    }
+  }
+
+  // Two streams sharing a byte and edited to different values: only one
+  // value can stand in the image.
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    const auto base = static_cast<std::size_t>(state.streamPosition[k]);
+    for (std::size_t i = 0; i < buffers.edit[k].size(); ++i) {
+      if (image[base + i] != buffers.stored[offsets[k] + i]) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace kestrin

@@ -1,0 +1,239 @@
+// Loading the ROM file, naming the written files, and saving.
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <csignal>
+
+#include "model_test_support.h"
+#include "rom_file.h"
+
+namespace kestrin {
+namespace {
+
+using namespace testing_support;
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+constexpr const char* kNoSuchFile = "Apparently, this file doesn't even exist!\n";
+constexpr const char* kNotKestrinRom = "Doesn't look like Kestrin rom...\n";
+
+// Loads `path` into a state already holding another image; returns what
+// was printed and checks the failure kept everything.
+std::string FailedLoadReport(const std::string& path) {
+  EditingState state = StateWithImage(PatternImage(9));
+  state.streamLength = {3, 1, 1, 1, 1};
+  const std::vector<std::uint8_t> before = state.romImage;
+  CaptureStdout();
+  EXPECT_FALSE(LoadRom(state, path));
+  std::string report = GetCapturedStdout();
+  EXPECT_EQ(state.romImage, before);
+  EXPECT_EQ(state.romSize, kRomSize);
+  EXPECT_EQ(state.streamLength[0], 3);
+  return report;
+}
+
+TEST(RomLoader, AcceptsExactlyTheRomSizeWhateverTheContent) {
+  TempFolder folder;
+  const auto image = PatternImage(3);
+  WriteFile(folder / "game.nes", image);
+  EditingState state;
+  state.streamLength = {4, 2, 2, 2, 1};
+  state.channels.emplace();
+  CaptureStdout();
+  ASSERT_TRUE(LoadRom(state, folder / "game.nes"));
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(state.romImage, image);
+  EXPECT_EQ(state.romSize, kRomSize);
+  // Nothing of a part read from an earlier image survives a load.
+  EXPECT_FALSE(state.channels.has_value());
+  EXPECT_EQ(PartLength(state), 0);
+}
+
+TEST(RomLoader, RefusesOtherSizesAndKeepsThePreviousImage) {
+  TempFolder folder;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{0x6000F}, std::size_t{0x60011}}) {
+    WriteFile(folder / "odd.nes", PatternImage(1, size));
+    EXPECT_EQ(FailedLoadReport(folder / "odd.nes"), kNotKestrinRom) << size;
+  }
+}
+
+TEST(RomLoader, MissingFileIsReportedAsSuch) {
+  TempFolder folder;
+  EXPECT_EQ(FailedLoadReport(folder / "nothing-here.nes"), kNoSuchFile);
+  EXPECT_EQ(FailedLoadReport(""), kNoSuchFile);
+}
+
+TEST(RomLoader, FollowsSymbolicLinksToARom) {
+  TempFolder folder;
+  const auto image = PatternImage(4);
+  WriteFile(folder / "real.nes", image);
+  fs::create_symlink("real.nes", folder.Path() / "link.nes");
+  EditingState state;
+  ASSERT_TRUE(LoadRom(state, folder / "link.nes"));
+  EXPECT_EQ(state.romImage, image);
+}
+
+TEST(NesNaming, ScanFindsTheFirstOccurrenceByTheResumeRule) {
+  EXPECT_EQ(FindNesExtension("game.nes"), 4u);
+  EXPECT_EQ(FindNesExtension("C:\\old.nes\\game"), 6u);
+  EXPECT_EQ(FindNesExtension("x.nes.nes"), 1u);
+  EXPECT_EQ(FindNesExtension(".nesfoo"), 0u);
+  // The "." that breaks an attempt never starts one of its own.
+  EXPECT_EQ(FindNesExtension("a..nes"), std::nullopt);
+  EXPECT_EQ(FindNesExtension("a.n.nes"), std::nullopt);
+  EXPECT_EQ(FindNesExtension("a.nx.nes"), 4u);
+  EXPECT_EQ(FindNesExtension("a.ne.nes"), std::nullopt);
+  EXPECT_EQ(FindNesExtension("game.NES"), std::nullopt);
+  EXPECT_EQ(FindNesExtension("game.ne"), std::nullopt);
+  EXPECT_EQ(FindNesExtension("."), std::nullopt);
+  EXPECT_EQ(FindNesExtension(""), std::nullopt);
+}
+
+TEST(NesNaming, ImageTargetAddsTheExtensionOnlyWhenMissing) {
+  EXPECT_EQ(ImageTargetPath("C:\\roms\\game.nes"), "C:\\roms\\game.nes");
+  EXPECT_EQ(ImageTargetPath("C:\\roms\\game"), "C:\\roms\\game.nes");
+  EXPECT_EQ(ImageTargetPath("C:\\roms\\GAME.NES"), "C:\\roms\\GAME.NES.nes");
+  EXPECT_EQ(ImageTargetPath("C:\\old.nes\\game"), "C:\\old.nes\\game");
+  EXPECT_EQ(ImageTargetPath("a..nes"), "a..nes.nes");
+}
+
+TEST(NesNaming, BackupCutsBeforeTheFirstOccurrence) {
+  EXPECT_EQ(BackupPath("C:\\roms\\game.nes"), "C:\\roms\\game_backup.nes");
+  EXPECT_EQ(BackupPath("C:\\roms\\game.NES"), "C:\\roms\\game.NES_backup.nes");
+  EXPECT_EQ(BackupPath("C:\\roms\\game.nes.bak"), "C:\\roms\\game_backup.nes");
+  EXPECT_EQ(BackupPath("/roms.nes/game.nes"), "/roms_backup.nes");
+  EXPECT_EQ(BackupPath("a..nes"), "a..nes_backup.nes");
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat info {};
+  ::stat(path.c_str(), &info);
+  return info.st_mode & 07777;
+}
+
+TEST(ImageWriter, SavedFileIsTheImageByteForByte) {
+  TempFolder folder;
+  const EditingState state = StateWithImage(PatternImage(5));
+  CaptureStdout();
+  ASSERT_TRUE(WriteImage(state, folder / "game"));
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(ReadFile(folder / "game.nes"), state.romImage);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"game.nes"});
+
+  // Saving again over it replaces the content whole.
+  const EditingState other = StateWithImage(PatternImage(6));
+  ASSERT_TRUE(WriteImage(other, folder / "game.nes"));
+  EXPECT_EQ(ReadFile(folder / "game.nes"), other.romImage);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"game.nes"});
+}
+
+TEST(ImageWriter, WritesExactlyTheRomSizeAndNothingWithoutAnImage) {
+  TempFolder folder;
+  EditingState state = StateWithImage(PatternImage(5));
+  state.romImage.push_back(0xEE);  // bytes past the ROM size are never written
+  ASSERT_TRUE(WriteImage(state, folder / "a.nes"));
+  EXPECT_EQ(ReadFile(folder / "a.nes").size(), static_cast<std::size_t>(kRomSize));
+
+  EXPECT_FALSE(WriteImage(EditingState{}, folder / "empty.nes"));
+  EXPECT_FALSE(WriteBackup(EditingState{}, folder / "empty.nes"));
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.nes"});
+}
+
+TEST(ImageWriter, NewFileGetsTheUmaskModeAndAnExistingOneKeepsItsMode) {
+  TempFolder folder;
+  const EditingState state = StateWithImage(PatternImage(5));
+  const mode_t mask = ::umask(027);
+  ASSERT_TRUE(WriteImage(state, folder / "new.nes"));
+  ::umask(mask);
+  EXPECT_EQ(ModeOf(folder / "new.nes"), 0640u);
+
+  WriteFile(folder / "kept.nes", PatternImage(1));
+  ASSERT_EQ(::chmod((folder / "kept.nes").c_str(), 0604), 0);
+  ASSERT_TRUE(WriteImage(state, folder / "kept.nes"));
+  EXPECT_EQ(ModeOf(folder / "kept.nes"), 0604u);
+  EXPECT_EQ(ReadFile(folder / "kept.nes"), state.romImage);
+}
+
+TEST(ImageWriter, WritesThroughSymbolicLinksAndKeepsThem) {
+  TempFolder folder;
+  fs::create_directory(folder.Path() / "roms");
+  WriteFile(folder.Path() / "roms" / "real.nes", PatternImage(1));
+  // A chain: relative link to a relative link to the file.
+  fs::create_symlink("roms/real.nes", folder.Path() / "middle.nes");
+  fs::create_symlink("middle.nes", folder.Path() / "game.nes");
+  const EditingState state = StateWithImage(PatternImage(2));
+  ASSERT_TRUE(WriteImage(state, folder / "game.nes"));
+  EXPECT_TRUE(fs::is_symlink(folder.Path() / "game.nes"));
+  EXPECT_TRUE(fs::is_symlink(folder.Path() / "middle.nes"));
+  EXPECT_EQ(ReadFile(folder.Path() / "roms" / "real.nes"), state.romImage);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"game.nes", "middle.nes", "roms"}));
+
+  // A dangling link: the file it names is created, the link stays a link.
+  fs::create_symlink("roms/later.nes", folder.Path() / "dangling.nes");
+  ASSERT_TRUE(WriteImage(state, folder / "dangling.nes"));
+  EXPECT_TRUE(fs::is_symlink(folder.Path() / "dangling.nes"));
+  EXPECT_EQ(ReadFile(folder.Path() / "roms" / "later.nes"), state.romImage);
+
+  // A loop of links is refused.
+  fs::create_symlink("loop-b.nes", folder.Path() / "loop-a.nes");
+  fs::create_symlink("loop-a.nes", folder.Path() / "loop-b.nes");
+  EXPECT_FALSE(WriteImage(state, folder / "loop-a.nes"));
+}
+
+TEST(ImageWriter, TargetsThatCannotBeReplacedAreRefusedSilently) {
+  TempFolder folder;
+  const auto old = PatternImage(1);
+  WriteFile(folder / "locked.nes", old);
+  ASSERT_EQ(::chmod((folder / "locked.nes").c_str(), 0444), 0);
+  const EditingState state = StateWithImage(PatternImage(2));
+  CaptureStdout();
+  EXPECT_FALSE(WriteImage(state, folder / "locked.nes"));
+  EXPECT_FALSE(WriteImage(state, folder / "no-such-folder/game.nes"));
+  const std::string pipe = folder / "pipe.nes";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  EXPECT_FALSE(WriteImage(state, pipe));  // never replaced, never opened
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(ReadFile(folder / "locked.nes"), old);
+  EXPECT_EQ(ModeOf(folder / "locked.nes"), 0444u);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"locked.nes", "pipe.nes"}));
+  EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+// The disk filling up is played by a file size limit in a child process.
+TEST(ImageWriter, ShortWriteIsReportedAndLeavesTheOldFileAlone) {
+  TempFolder folder;
+  const auto old = PatternImage(1);
+  WriteFile(folder / "game.nes", old);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit cap{0x10000, 0x10000};
+    ::setrlimit(RLIMIT_FSIZE, &cap);
+    const EditingState state = StateWithImage(PatternImage(2));
+    CaptureStdout();
+    const bool written = WriteImage(state, folder / "game.nes");
+    const bool reported = GetCapturedStdout() == "Error while writing file!\n";
+    ::_exit(!written && reported ? 0 : 1);
+  }
+  int status = -1;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(ReadFile(folder / "game.nes"), old);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"game.nes"});
+}
+
+TEST(BackupWriter, WritesTheImageUnderTheBackupName) {
+  TempFolder folder;
+  const EditingState state = StateWithImage(PatternImage(7));
+  WriteFile(folder / "game.nes", state.romImage);
+  ASSERT_TRUE(WriteBackup(state, folder / "game.nes"));
+  EXPECT_EQ(ReadFile(folder / "game_backup.nes"), state.romImage);
+  ASSERT_TRUE(WriteBackup(state, folder / "plain"));
+  EXPECT_EQ(ReadFile(folder / "plain_backup.nes"), state.romImage);
+}
+
+}  // namespace
+}  // namespace kestrin
