@@ -1,9 +1,409 @@
 #include "song_page.h"
 
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <utility>
+
+#include "box_events.h"
+#include "dialog_service.h"
+#include "editing_state.h"
+#include "editor_context.h"
+#include "image_bytes.h"
+#include "parse_hex.h"
+#include "part_streams.h"
+#include "song_list.h"
+#include "song_page_texts.h"
+#include "song_tables.h"
+#include "status_line.h"
+#include "typed_length_validator.h"
+
 namespace kestrin {
+
+namespace texts = song_page_texts;
+
+namespace {
+
+QString Hex(std::int32_t value) { return QString::number(value, 16).toUpper(); }
+
+// Header bytes always show two digits.
+QString HeaderByteText(std::uint8_t value) {
+  return value < 0x10 ? QStringLiteral("0") + Hex(value) : Hex(value);
+}
+
+std::int32_t ParseBox(const QLineEdit* box) { return ParseHex(box->text().toStdString()); }
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title, QRect geometry) {
+  auto* group = new QGroupBox(title, parent);
+  group->setObjectName(QString::fromLatin1(name));
+  group->setGeometry(geometry);
+  return group;
+}
+
+QLineEdit* MakeBox(QWidget* parent, const char* name, QRect geometry, int maxLength,
+                   const QString& text) {
+  auto* box = new QLineEdit(text, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setGeometry(geometry);
+  box->setMaxLength(maxLength);
+  return box;
+}
+
+void MakeLabel(QWidget* parent, const QString& text, QPoint at) {
+  auto* label = new QLabel(text, parent);
+  label->move(at);
+  label->adjustSize();
+}
+
+}  // namespace
 
 SongPage::SongPage(EditorContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("T_Song"));
+  BuildSongGroups();
+  BuildPartGroups();
+  ConnectHandlers();
+  SetTabOrder();
+  setMinimumSize(357, 173);
 }
+
+void SongPage::BuildSongGroups() {
+  GroupBox4_ = MakeGroup(this, "GroupBox4", QStringLiteral(" Select the song to edit "),
+                         QRect(4, 4, 129, 45));
+  CB_SongSelect_ = new QComboBox(GroupBox4_);
+  CB_SongSelect_->setObjectName(QStringLiteral("CB_SongSelect"));
+  CB_SongSelect_->setGeometry(8, 16, 113, 21);
+  CB_SongSelect_->setEditable(true);
+  // Typing only edits the text: no completion, no new items.
+  CB_SongSelect_->setCompleter(nullptr);
+  CB_SongSelect_->setInsertPolicy(QComboBox::NoInsert);
+  for (const SongListItem& item : kSongList) {
+    CB_SongSelect_->addItem(QString::fromLatin1(item.text.data(),
+                                                static_cast<qsizetype>(item.text.size())));
+  }
+  CB_SongSelect_->setCurrentIndex(-1);
+  CB_SongSelect_->setEditText(CB_SongSelect_->itemText(0));
+
+  GroupBox2_ = MakeGroup(this, "GroupBox2", QStringLiteral(" Song properties "),
+                         QRect(4, 52, 129, 117));
+  E_firstPart_ = MakeBox(GroupBox2_, "E_firstPart", QRect(8, 20, 25, 21), 2, texts::kZeroText);
+  E_lastPart_ = MakeBox(GroupBox2_, "E_lastPart", QRect(8, 54, 25, 21), 2, texts::kZeroText);
+  E_loopPart_ = MakeBox(GroupBox2_, "E_loopPart", QRect(8, 88, 25, 21), 2, texts::kZeroText);
+  MakeLabel(GroupBox2_, QStringLiteral("First part"), QPoint(36, 24));
+  MakeLabel(GroupBox2_, QStringLiteral("Last part"), QPoint(36, 58));
+  MakeLabel(GroupBox2_, QStringLiteral("Loop part"), QPoint(36, 92));
+}
+
+void SongPage::BuildPartGroups() {
+  GroupBox3_ = MakeGroup(this, "GroupBox3", QStringLiteral(" Parts List "),
+                         QRect(140, 4, 81, 165));
+  LB_Parts_ = new QListWidget(GroupBox3_);
+  LB_Parts_->setObjectName(QStringLiteral("LB_Parts"));
+  LB_Parts_->setGeometry(8, 16, 65, 117);
+  LB_Parts_->setSelectionMode(QAbstractItemView::SingleSelection);
+  LB_Parts_->setUniformItemSizes(true);
+  auto* parts = new QLineEdit(texts::kPartsStartText, GroupBox3_);
+  parts->setObjectName(QStringLiteral("E_Parts"));
+  parts->setGeometry(8, 136, 65, 21);
+  // A maximum length would cut the start-up text; cap only what is typed.
+  parts->setValidator(new TypedLengthValidator(2, parts));
+  E_Parts_ = parts;
+
+  GroupBox1_ = MakeGroup(this, "GroupBox1", QStringLiteral(" Part Header "),
+                         QRect(228, 4, 125, 165));
+  E_ph1_ = MakeBox(GroupBox1_, "E_ph1", QRect(4, 16, 25, 21), 2, texts::kZeroText);
+  E_ph2_ = MakeBox(GroupBox1_, "E_ph2", QRect(4, 40, 40, 21), 4, texts::kZeroText);
+  E_ph4_ = MakeBox(GroupBox1_, "E_ph4", QRect(4, 64, 25, 21), 2, texts::kZeroText);
+  E_ph5_ = MakeBox(GroupBox1_, "E_ph5", QRect(4, 88, 25, 21), 2, texts::kZeroText);
+  E_ph6_ = MakeBox(GroupBox1_, "E_ph6", QRect(4, 112, 25, 21), 2, texts::kZeroText);
+  E_ph7_ = MakeBox(GroupBox1_, "E_ph7", QRect(4, 136, 25, 21), 2, texts::kZeroText);
+  MakeLabel(GroupBox1_, QStringLiteral("Tempo"), QPoint(48, 20));
+  MakeLabel(GroupBox1_, QStringLiteral("Part Address"), QPoint(48, 44));
+  MakeLabel(GroupBox1_, QStringLiteral("Square2 offset"), QPoint(48, 68));
+  MakeLabel(GroupBox1_, QStringLiteral("Triangle offset"), QPoint(48, 92));
+  MakeLabel(GroupBox1_, QStringLiteral("Noise offset"), QPoint(48, 116));
+  MakeLabel(GroupBox1_, QStringLiteral("DMC offset"), QPoint(48, 140));
+}
+
+void SongPage::ConnectHandlers() {
+  // A pick from the list (mouse or arrow keys) changes the index, then raises
+  // `activated`; picking the shown item again raises `activated` alone, and
+  // must still re-read the song (another file may have been opened since).
+  // Typing raises `textEdited`. The page's own updates run nothing.
+  connect(CB_SongSelect_, &QComboBox::currentIndexChanged, this, [this] {
+    if (updating_) return;
+    indexChangeRan_ = true;
+    CB_SongSelectChange();
+  });
+  connect(CB_SongSelect_, &QComboBox::activated, this, [this] {
+    if (updating_ || std::exchange(indexChangeRan_, false)) return;
+    CB_SongSelectChange();
+  });
+  connect(CB_SongSelect_->lineEdit(), &QLineEdit::textEdited, this,
+          [this] { OnSongTextEdited(); });
+
+  new BoxEvents(E_firstPart_, [this](int key) { E_firstPartKeyPress(key); }, {});
+  new BoxEvents(E_lastPart_, [this](int key) { E_lastPartKeyPress(key); }, {});
+  new BoxEvents(E_loopPart_, [this](int key) { E_loopPartKeyPress(key); },
+                [this] { E_loopPartClick(); });
+
+  connect(LB_Parts_, &QListWidget::itemSelectionChanged, this, [this] {
+    if (!updating_) LB_PartsClick();
+  });
+  new BoxEvents(E_Parts_, [this](int key) { E_PartsKeyPress(key); }, [this] { E_PartsClick(); });
+
+  connect(E_ph1_, &QLineEdit::textChanged, this, [this] { E_ph1Change(); });
+  connect(E_ph2_, &QLineEdit::textChanged, this, [this] { E_ph2Change(); });
+  connect(E_ph4_, &QLineEdit::textChanged, this, [this] { E_ph4Change(); });
+  connect(E_ph5_, &QLineEdit::textChanged, this, [this] { E_ph5Change(); });
+  connect(E_ph6_, &QLineEdit::textChanged, this, [this] { E_ph6Change(); });
+  connect(E_ph7_, &QLineEdit::textChanged, this, [this] { E_ph7Change(); });
+  new BoxEvents(E_ph1_, {}, [this] { E_ph1Click(); });
+  new BoxEvents(E_ph2_, {}, [this] { E_ph2Click(); });
+}
+
+void SongPage::SetTabOrder() {
+  QWidget* const order[] = {E_firstPart_, E_lastPart_, E_loopPart_,    E_ph1_,
+                            E_ph2_,       E_ph4_,      E_ph5_,         E_ph6_,
+                            E_ph7_,       CB_SongSelect_, LB_Parts_,   E_Parts_};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+// ---- Song selection and song properties ----
+
+int SongPage::SelectedSongPosition() const { return CB_SongSelect_->currentIndex(); }
+
+void SongPage::OnSongTextEdited() {
+  indexChangeRan_ = false;
+  // A typed text selects no item, as at start-up; keep what was typed.
+  if (CB_SongSelect_->currentIndex() != -1) {
+    QLineEdit* line = CB_SongSelect_->lineEdit();
+    const QString typed = line->text();
+    const int cursor = line->cursorPosition();
+    updating_ = true;
+    CB_SongSelect_->setCurrentIndex(-1);
+    CB_SongSelect_->setEditText(typed);
+    line->setCursorPosition(cursor);
+    updating_ = false;
+  }
+  CB_SongSelectChange();
+}
+
+void SongPage::CB_SongSelectChange() {
+  EditingState& state = context_.state;
+  if (!state.fileLoaded) {
+    context_.status.Set(texts::kOpenFileFirst);
+    return;
+  }
+  const std::optional<SongChoice> song = SongAtPosition(SelectedSongPosition());
+  if (!song) return;
+
+  state.songSet = song->set;
+  songRead_ = true;
+  if (!GetSongParts(state, song->set, song->tableIndex)) {
+    // The three part numbers were read; show them so the user can repair
+    // the song, and drop the old song's lines, which would load the wrong
+    // parts now.
+    FillSongBoxes();
+    updating_ = true;
+    LB_Parts_->clear();
+    updating_ = false;
+    context_.status.Set(texts::kGetSongPartsFailed);
+    return;
+  }
+  FillSongBoxes();
+  FillPartList();
+  context_.status.Set(texts::kSelectedSong.arg(Hex(song->songNumber)));
+}
+
+void SongPage::FillSongBoxes() {
+  const EditingState& state = context_.state;
+  E_firstPart_->setText(Hex(state.firstPart));
+  E_lastPart_->setText(Hex(state.lastPart));
+  E_loopPart_->setText(Hex(state.loopPart));
+}
+
+void SongPage::FillPartList() {
+  updating_ = true;
+  LB_Parts_->clear();
+  for (const std::int32_t entry : context_.state.songPartList) LB_Parts_->addItem(Hex(entry));
+  updating_ = false;
+}
+
+void SongPage::E_firstPartKeyPress(int key) { CommitSongField(SongField::First, key); }
+void SongPage::E_lastPartKeyPress(int key) { CommitSongField(SongField::Last, key); }
+void SongPage::E_loopPartKeyPress(int key) { CommitSongField(SongField::Loop, key); }
+
+void SongPage::CommitSongField(SongField field, int key) {
+  if (!IsEnterKey(key)) return;
+  EditingState& state = context_.state;
+  if (!state.fileLoaded) return;
+  const QLineEdit* box = field == SongField::First  ? E_firstPart_
+                         : field == SongField::Last ? E_lastPart_
+                                                    : E_loopPart_;
+  if (box->text().isEmpty()) return;
+  if (!songRead_) {
+    context_.status.Set(texts::kSelectSongFirst);
+    return;
+  }
+
+  const std::uint8_t value = LowByte(ParseBox(box));
+  std::int32_t& part = field == SongField::First  ? state.firstPart
+                       : field == SongField::Last ? state.lastPart
+                                                  : state.loopPart;
+  const std::int32_t position = field == SongField::First  ? state.firstPartPosition
+                                : field == SongField::Last ? state.lastPartPosition
+                                                           : state.loopPartPosition;
+  if (!SetImageByte(state, position, value)) return;
+  part = value;
+
+  CB_SongSelectChange();
+  WarnAboutSongOrder(field);
+}
+
+void SongPage::WarnAboutSongOrder(SongField field) {
+  const EditingState& state = context_.state;
+  const std::optional<std::uint8_t> first = ImageByte(state, state.firstPartPosition);
+  const std::optional<std::uint8_t> last = ImageByte(state, state.lastPartPosition);
+  const std::optional<std::uint8_t> loop = ImageByte(state, state.loopPartPosition);
+  if (!first || !last || !loop) return;
+
+  QString warning;
+  switch (field) {
+    case SongField::First:
+      if (*last < *first) warning = texts::kFirstAboveLast;
+      break;
+    case SongField::Last:
+      if (*last < *first) warning = texts::kLastBelowFirst;
+      break;
+    case SongField::Loop:
+      if (*loop < *first || *loop > *last) warning = texts::kLoopOutOfBounds;
+      break;
+  }
+  if (!warning.isEmpty()) {
+    context_.dialogs.ShowMessage(warning, texts::kWarningTitle, MessageStyle::OkWarning);
+  }
+}
+
+void SongPage::E_loopPartClick() { context_.status.Set(texts::kLoopPartHint); }
+
+// ---- Part list and part header ----
+
+int SongPage::SelectedPartRow() const {
+  const QList<QListWidgetItem*> selected = LB_Parts_->selectedItems();
+  return selected.isEmpty() ? -1 : LB_Parts_->row(selected.front());
+}
+
+void SongPage::LB_PartsClick() {
+  EditingState& state = context_.state;
+  if (!state.fileLoaded) {
+    context_.status.Set(texts::kLoadFileFirst);
+    return;
+  }
+  const int row = SelectedPartRow();
+  if (row < 0) return;
+
+  // Loading another part replaces the edit buffers; store what the channel
+  // pages changed there first so no edit is lost.
+  if (HasUnstoredEdits(state) && !WriteBack(state)) {
+    context_.dialogs.ShowMessage(texts::kWriteBackError, texts::kWriteBackErrorTitle,
+                                 MessageStyle::OkError);
+  }
+
+  if (!LoadPart(state, state.firstPart + row)) {
+    context_.dialogs.ShowMessage(texts::kLoadError, texts::kLoadErrorTitle, MessageStyle::OkError);
+    return;
+  }
+  FillHeaderBoxes();
+
+  if (!CopyChannels(state)) {
+    // The copy dropped the old buffers: nothing is left for the channel
+    // pages to edit.
+    state.partLoaded = false;
+    context_.dialogs.ShowMessage(texts::kCopyError, texts::kCopyErrorTitle, MessageStyle::OkError);
+    return;
+  }
+  state.partLoaded = true;
+  E_Parts_->setText(LB_Parts_->item(row)->text());
+}
+
+void SongPage::FillHeaderBoxes() {
+  const PartHeader& header = context_.state.partHeader;
+  E_ph1_->setText(HeaderByteText(header[0]));
+  E_ph2_->setText(Hex(header[1] + 256 * header[2]));
+  E_ph4_->setText(HeaderByteText(header[3]));
+  E_ph5_->setText(HeaderByteText(header[4]));
+  E_ph6_->setText(HeaderByteText(header[5]));
+  E_ph7_->setText(HeaderByteText(header[6]));
+}
+
+void SongPage::E_PartsKeyPress(int key) {
+  EditingState& state = context_.state;
+  if (!state.fileLoaded || !IsEnterKey(key)) return;
+  const int row = SelectedPartRow();
+  if (row < 0) {
+    context_.status.Set(texts::kSelectPartFirst);
+    return;
+  }
+  // The game reads an entry of 0 as no part; refuse every text that would
+  // store it.
+  const std::uint8_t entry = LowByte(ParseBox(E_Parts_));
+  if (entry == 0) {
+    context_.status.Set(texts::kInvalidNumber);
+    return;
+  }
+  const std::int32_t position = PartTableEntryPosition(state.songSet, state.firstPart + row);
+  if (position < 0 || !SetImageByte(state, position, entry)) return;
+  CB_SongSelectChange();
+}
+
+void SongPage::E_PartsClick() { context_.status.Set(texts::kPartsHint); }
+
+// The header boxes write at the header position, which only a part load sets
+// (and forgetting the part clears); before that they must not touch the image.
+bool SongPage::HeaderLoaded() const {
+  const EditingState& state = context_.state;
+  return state.fileLoaded && state.headerPosition >= kMusicBankFirst;
+}
+
+void SongPage::WriteHeaderByte(int byteNumber, std::uint8_t value) {
+  EditingState& state = context_.state;
+  if (!SetImageByte(state, state.headerPosition + byteNumber, value)) return;
+  state.partHeader[static_cast<std::size_t>(byteNumber)] = value;
+}
+
+namespace {
+
+// Header byte written by each one-byte header box.
+constexpr int kTempoByte = 0;
+constexpr int kSquare2OffsetByte = 3;
+constexpr int kTriangleOffsetByte = 4;
+constexpr int kNoiseOffsetByte = 5;
+constexpr int kDmcOffsetByte = 6;
+
+}  // namespace
+
+void SongPage::HeaderByteChange(const QLineEdit* box, int byteNumber) {
+  if (!HeaderLoaded()) return;
+  WriteHeaderByte(byteNumber, LowByte(ParseBox(box)));
+}
+
+void SongPage::E_ph1Change() { HeaderByteChange(E_ph1_, kTempoByte); }
+void SongPage::E_ph4Change() { HeaderByteChange(E_ph4_, kSquare2OffsetByte); }
+void SongPage::E_ph5Change() { HeaderByteChange(E_ph5_, kTriangleOffsetByte); }
+void SongPage::E_ph6Change() { HeaderByteChange(E_ph6_, kNoiseOffsetByte); }
+void SongPage::E_ph7Change() { HeaderByteChange(E_ph7_, kDmcOffsetByte); }
+
+void SongPage::E_ph2Change() {
+  if (!HeaderLoaded()) return;
+  const std::int32_t address = ParseBox(E_ph2_);
+  // Division truncates toward zero, so a negative text splits as C does.
+  WriteHeaderByte(1, LowByte(address % 256));
+  WriteHeaderByte(2, LowByte(address / 256));
+}
+
+void SongPage::E_ph1Click() { context_.status.Set(texts::kTempoHint); }
+void SongPage::E_ph2Click() { context_.status.Set(texts::kPartAddressHint); }
 
 }  // namespace kestrin

@@ -1,0 +1,90 @@
+#include <QLineEdit>
+
+#include "song_page_fixture.h"
+#include "song_page_texts.h"
+
+namespace kestrin {
+namespace {
+
+namespace texts = song_page_texts;
+
+class PartHeader : public SongPageTest {
+ protected:
+  PartHeader() {
+    builder_.AddPart(SongSet::Two, {});
+    builder_.AddPart(SongSet::Two, {});
+    builder_.SetSong(SongSet::Two, 0x0F, 0, 1, 0);
+    LoadImage(builder_);
+    PickSong(PositionOf("0F"));
+  }
+
+  demo::RomBuilder builder_;
+};
+
+TEST_F(PartHeader, EveryTypedChangeReachesCopyAndImage) {
+  ClickPart(1);
+  const std::int32_t at = builder_.HeaderPosition(SongSet::Two, 1);
+  ASSERT_EQ(state.headerPosition, at);
+
+  Type(Box("E_ph2"), "1234");
+  EXPECT_EQ(state.partHeader[1], 0x34);
+  EXPECT_EQ(state.partHeader[2], 0x12);
+  EXPECT_EQ(ImageAt(at + 1), 0x34);
+  EXPECT_EQ(ImageAt(at + 2), 0x12);
+
+  Type(Box("E_ph1"), "2");
+  EXPECT_EQ(ImageAt(at), 0x02);
+  QTest::keyClicks(Box("E_ph1"), "0");
+  EXPECT_EQ(ImageAt(at), 0x20);
+  EXPECT_EQ(state.partHeader[0], 0x20);
+
+  Type(Box("E_ph4"), "-1");
+  EXPECT_EQ(ImageAt(at + 3), 0xFF);
+  Type(Box("E_ph7"), "");
+  EXPECT_EQ(ImageAt(at + 6), 0x00);
+  EXPECT_EQ(state.partHeader[6], 0x00);
+
+  // Positions and buffers stay as loaded until the part is chosen again.
+  EXPECT_EQ(state.streamPosition[kSquare1Stream], builder_.PartStart(SongSet::Two, 1));
+}
+
+TEST_F(PartHeader, NegativeAddressSplitsTowardZero) {
+  ClickPart(0);
+  const std::int32_t at = state.headerPosition;
+  Type(Box("E_ph2"), "-101");  // -257: quotient -1, remainder -1
+  EXPECT_EQ(ImageAt(at + 1), 0xFF);
+  EXPECT_EQ(ImageAt(at + 2), 0xFF);
+}
+
+TEST_F(PartHeader, BoxesWriteNothingWithoutALoadedHeader) {
+  const auto image = state.romImage;
+  Type(Box("E_ph1"), "55");
+  Type(Box("E_ph2"), "1234");
+  EXPECT_EQ(state.romImage, image);
+
+  // Forgetting the part (another file was opened) stops them again.
+  ClickPart(0);
+  DropPart(state);
+  const auto reopened = state.romImage;
+  Type(Box("E_ph6"), "66");
+  EXPECT_EQ(state.romImage, reopened);
+}
+
+TEST_F(PartHeader, ClicksGiveHints) {
+  const std::pair<const char*, QString> hints[] = {
+      {"E_ph1", texts::kTempoHint},
+      {"E_ph2", texts::kPartAddressHint},
+      {"E_Parts", texts::kPartsHint},
+  };
+  for (const auto& [name, hint] : hints) {
+    status.Set("");
+    QTest::mouseClick(Box(name), Qt::LeftButton);
+    EXPECT_EQ(status.Text(), hint) << name;
+  }
+  status.Set("");
+  QTest::mouseClick(Box("E_ph4"), Qt::LeftButton);
+  EXPECT_EQ(status.Text(), "");
+}
+
+}  // namespace
+}  // namespace kestrin

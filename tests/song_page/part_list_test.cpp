@@ -1,0 +1,186 @@
+#include <QLineEdit>
+
+#include "part_streams.h"
+#include "song_page_fixture.h"
+#include "song_page_texts.h"
+
+namespace kestrin {
+namespace {
+
+namespace texts = song_page_texts;
+
+demo::PartStreams WithTempo(std::uint8_t tempo) {
+  demo::PartStreams streams;
+  streams.tempo = tempo;
+  return streams;
+}
+
+// Set 1 song 1 (drop-down position 0) holds parts 0 to 3; set 2 song 3
+// (item "30") holds parts 0 and 1 of its own set.
+class PartList : public SongPageTest {
+ protected:
+  PartList() {
+    for (const int tempo : {0x1A, 0x20, 0x30, 0x40}) {
+      builder_.AddPart(SongSet::One, WithTempo(static_cast<std::uint8_t>(tempo)));
+    }
+    builder_.SetSong(SongSet::One, 1, 0, 3, 0);
+    builder_.AddPart(SongSet::Two, WithTempo(0x50));
+    builder_.AddPart(SongSet::Two, WithTempo(0x60));
+    builder_.SetSong(SongSet::Two, 3, 0, 1, 0);
+  }
+
+  // Rewrites the header of set 1 part 3 (list row 3).
+  void SetLastPartHeader(std::array<std::uint8_t, kPartHeaderSize> header) {
+    builder_.Poke(builder_.HeaderPosition(SongSet::One, 3), header);
+  }
+
+  void Start() {
+    LoadImage(builder_);
+    PickSong(0);
+  }
+
+  QStringList HeaderTexts() {
+    QStringList shown;
+    for (const char* name : {"E_ph1", "E_ph2", "E_ph4", "E_ph5", "E_ph6", "E_ph7"}) {
+      shown << Box(name)->text();
+    }
+    return shown;
+  }
+
+  demo::RomBuilder builder_;
+};
+
+TEST_F(PartList, SelectingALineLoadsThePartWithoutChangingTheImage) {
+  // Tempo 08, part address 0x0A30, every offset 0: a part that copies.
+  SetLastPartHeader({0x08, 0x30, 0x0A, 0x00, 0x00, 0x00, 0x00});
+  Start();
+  const auto image = state.romImage;
+
+  ClickPart(1);
+  EXPECT_TRUE(state.partLoaded);
+  EXPECT_EQ(Box("E_Parts")->text(), Parts()->item(1)->text());
+  EXPECT_EQ(Box("E_ph1")->text(), "20");
+  EXPECT_EQ(state.headerPosition, builder_.HeaderPosition(SongSet::One, 1));
+  EXPECT_EQ(state.streamPosition[kSquare1Stream], builder_.PartStart(SongSet::One, 1));
+  EXPECT_EQ(status.Text(), "Selected song 1");  // success says nothing
+
+  ClickPart(3);  // every header box changes its text
+  EXPECT_EQ(HeaderTexts(), QStringList({"08", "A30", "00", "00", "00", "00"}));
+  EXPECT_EQ(state.romImage, image);
+  EXPECT_TRUE(dialogs.Messages().empty());
+
+  ClickPart(0);
+  EXPECT_EQ(Box("E_ph1")->text(), "1A");
+  EXPECT_EQ(state.romImage, image);
+}
+
+TEST_F(PartList, SecondSetSongLoadsFromItsOwnTables) {
+  Start();
+  PickSong(PositionOf("30"));
+  ClickPart(1);
+  EXPECT_EQ(Box("E_ph1")->text(), "60");
+  EXPECT_EQ(state.headerPosition, builder_.HeaderPosition(SongSet::Two, 1));
+  EXPECT_TRUE(state.partLoaded);
+}
+
+TEST_F(PartList, PartThatCannotBeLoadedLeavesEverythingAsItWas) {
+  // Its first stream would run to the end of the image without a zero byte.
+  SetLastPartHeader({0x08, 0x00, 0xBF, 0x00, 0x00, 0x00, 0x00});
+  Start();
+  ClickPart(0);
+  const QStringList shown = HeaderTexts();
+  const auto header = state.partHeader;
+
+  ClickPart(3);
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0].text, texts::kLoadError);
+  EXPECT_EQ(dialogs.Messages()[0].title, "Error");
+  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
+  EXPECT_EQ(HeaderTexts(), shown);
+  EXPECT_EQ(state.partHeader, header);
+}
+
+TEST_F(PartList, PartWhoseChannelsCannotBeCopiedShowsItsHeaderAndIsNotEditable) {
+  // Square 2 offset below the triangle offset: a negative stream length.
+  SetLastPartHeader({0x33, 0x00, 0xA0, 0x01, 0x02, 0x03, 0x04});
+  Start();
+  ClickPart(2);
+  const auto image = state.romImage;
+
+  ClickPart(3);
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0].text, texts::kCopyError);
+  EXPECT_EQ(dialogs.Messages()[0].title, "Error!");
+  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
+  EXPECT_EQ(HeaderTexts(), QStringList({"33", "A000", "01", "02", "03", "04"}));
+  EXPECT_EQ(state.headerPosition, builder_.HeaderPosition(SongSet::One, 3));
+  EXPECT_FALSE(state.partLoaded);
+  EXPECT_FALSE(state.channels.has_value());
+  EXPECT_EQ(Box("E_Parts")->text(), Parts()->item(2)->text());
+  EXPECT_EQ(state.romImage, image);
+}
+
+TEST_F(PartList, ChannelEditsNotYetStoredSurviveChoosingAnotherPart) {
+  Start();
+  ClickPart(0);
+  ASSERT_TRUE(state.channels.has_value());
+  const std::int32_t square2At = state.streamPosition[kSquare2Stream];
+  state.channels->edit[kSquare2Stream][1] = 0x45;
+
+  ClickPart(1);
+  EXPECT_EQ(ImageAt(square2At + 1), 0x45);
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(PartList, EnterInThePartBoxRewritesTheSelectedEntry) {
+  Start();
+  ClickPart(2);
+  const QStringList header = HeaderTexts();
+  TypeAndEnter(Box("E_Parts"), "1F");
+  EXPECT_EQ(ImageAt(LayoutOf(SongSet::One).partTable + 2), 0x1F);
+  EXPECT_EQ(Parts()->item(2)->text(), "1F");
+  EXPECT_TRUE(Parts()->selectedItems().isEmpty());
+  EXPECT_EQ(HeaderTexts(), header);
+  EXPECT_EQ(status.Text(), "Selected song 1");
+}
+
+TEST_F(PartList, EnterInThePartBoxUsesTheSecondSetTableForItsSongs) {
+  Start();
+  PickSong(PositionOf("30"));
+  ClickPart(1);
+  const auto set1Table = ImageAt(LayoutOf(SongSet::One).partTable + 1);
+  TypeAndEnter(Box("E_Parts"), "1F");
+  EXPECT_EQ(ImageAt(LayoutOf(SongSet::Two).partTable + 1), 0x1F);
+  EXPECT_EQ(ImageAt(LayoutOf(SongSet::One).partTable + 1), set1Table);
+  EXPECT_EQ(ListLines().value(1), "1F");
+  EXPECT_TRUE(Parts()->selectedItems().isEmpty());
+}
+
+TEST_F(PartList, PartBoxRefusesZeroAndAMissingLine) {
+  Start();
+  ClickPart(1);
+  const auto image = state.romImage;
+  for (const char* zero : {"0", "00", "G"}) {
+    status.Set("");
+    TypeAndEnter(Box("E_Parts"), zero);
+    EXPECT_EQ(status.Text(), texts::kInvalidNumber) << zero;
+  }
+  EXPECT_EQ(state.romImage, image);
+  EXPECT_EQ(Parts()->selectedItems().size(), 1);
+
+  TypeAndEnter(Box("E_Parts"), "1F");
+  ASSERT_TRUE(Parts()->selectedItems().isEmpty());
+  const auto afterFirst = state.romImage;
+  TypeAndEnter(Box("E_Parts"), "2F");
+  EXPECT_EQ(status.Text(), texts::kSelectPartFirst);
+  EXPECT_EQ(state.romImage, afterFirst);
+}
+
+TEST_F(PartList, PartBoxTakesTwoTypedCharactersButShowsItsStartText) {
+  EXPECT_EQ(Box("E_Parts")->text(), "E_Parts");
+  Type(Box("E_Parts"), "1F3");
+  EXPECT_EQ(Box("E_Parts")->text(), "1F");
+}
+
+}  // namespace
+}  // namespace kestrin

@@ -1,0 +1,165 @@
+#include <QLineEdit>
+
+#include "song_page_fixture.h"
+#include "song_page_texts.h"
+
+namespace kestrin {
+namespace {
+
+namespace texts = song_page_texts;
+
+// Every song of both sets gets first = last = loop part of a value of its
+// own, so a page showing it proves which table bytes were read.
+std::uint8_t MarkOf(SongSet set, int index) {
+  return static_cast<std::uint8_t>((set == SongSet::One ? 0x10 : 0x40) + index);
+}
+
+demo::RomBuilder MarkedSongs() {
+  demo::RomBuilder builder;
+  for (const SongSet set : {SongSet::One, SongSet::Two}) {
+    for (int index = 0; index <= kHighestSongTableIndex; ++index) {
+      const int mark = MarkOf(set, index);
+      builder.SetSong(set, index, mark, mark, mark);
+      builder.Poke(LayoutOf(set).partTable + mark, static_cast<std::uint8_t>(mark + 1));
+    }
+  }
+  return builder;
+}
+
+using SongSelection = SongPageTest;
+
+TEST_F(SongSelection, StartsWithTheFirstTitleShownAndNothingSelected) {
+  ASSERT_EQ(Songs()->count(), static_cast<int>(kSongList.size()));
+  EXPECT_EQ(Songs()->currentIndex(), -1);
+  EXPECT_EQ(Songs()->currentText().toStdString(), kSongList[0].text);
+  EXPECT_TRUE(Songs()->isEditable());
+  for (const char* name : {"E_firstPart", "E_lastPart", "E_loopPart", "E_ph1", "E_ph2", "E_ph4",
+                           "E_ph5", "E_ph6", "E_ph7"}) {
+    EXPECT_EQ(Box(name)->text(), "00") << name;
+  }
+  EXPECT_EQ(Box("E_Parts")->text(), "E_Parts");
+  EXPECT_EQ(Parts()->count(), 0);
+}
+
+TEST_F(SongSelection, WithoutAFileOnlyAsksForOne) {
+  PickSong(3);
+  EXPECT_EQ(status.Text(), texts::kOpenFileFirst);
+  EXPECT_EQ(Box("E_firstPart")->text(), "00");
+  EXPECT_EQ(Parts()->count(), 0);
+}
+
+TEST_F(SongSelection, EachItemReadsItsOwnSongAndReportsItsPosition) {
+  LoadImage(MarkedSongs());
+  for (int position = 0; position < static_cast<int>(kSongList.size()); ++position) {
+    SCOPED_TRACE(position);
+    PickSong(position);
+    const SongListItem& item = kSongList[static_cast<std::size_t>(position)];
+    const QString mark = QString::number(MarkOf(item.set, item.tableIndex), 16).toUpper();
+    EXPECT_EQ(state.songSet, item.set);
+    EXPECT_EQ(Box("E_firstPart")->text(), mark);
+    EXPECT_EQ(Box("E_lastPart")->text(), mark);
+    EXPECT_EQ(Box("E_loopPart")->text(), mark);
+    ASSERT_EQ(Parts()->count(), 1);
+    EXPECT_EQ(Parts()->item(0)->text(),
+              QString::number(MarkOf(item.set, item.tableIndex) + 1, 16).toUpper());
+    EXPECT_EQ(status.Text(), "Selected song " + QString::number(position + 1, 16).toUpper());
+  }
+}
+
+TEST_F(SongSelection, OddItemsOfTheSecondSet) {
+  LoadImage(MarkedSongs());
+  PickSong(PositionOf("0F"));
+  EXPECT_EQ(Box("E_firstPart")->text(), "4F");
+  EXPECT_EQ(status.Text(), "Selected song F");
+  PickSong(PositionOf("20"));
+  EXPECT_EQ(Box("E_firstPart")->text(), "42");
+  EXPECT_EQ(status.Text(), "Selected song 11");
+  PickSong(PositionOf("B0"));
+  EXPECT_EQ(Box("E_firstPart")->text(), "4B");
+  EXPECT_EQ(status.Text(), "Selected song 1A");
+}
+
+TEST_F(SongSelection, NoSelectedItemReadsSongZeroOfTheFirstSet) {
+  LoadImage(MarkedSongs());
+  state.songSet = SongSet::Two;
+  page.CB_SongSelectChange();
+  EXPECT_EQ(state.songSet, SongSet::One);
+  EXPECT_EQ(Box("E_firstPart")->text(), "10");
+  EXPECT_EQ(status.Text(), "Selected song 0");
+}
+
+TEST_F(SongSelection, KeyboardAndTypingDriveTheDropDown) {
+  LoadImage(MarkedSongs());
+  QTest::keyClick(Songs(), Qt::Key_Down);
+  EXPECT_EQ(Songs()->currentIndex(), 0);
+  EXPECT_EQ(status.Text(), "Selected song 1");
+  QTest::keyClick(Songs(), Qt::Key_Down);
+  EXPECT_EQ(status.Text(), "Selected song 2");
+  EXPECT_EQ(Box("E_firstPart")->text(), "12");
+
+  // A typed text names no item: song 0 of the first set, text kept as typed.
+  QTest::keyClicks(Songs(), "x");
+  EXPECT_EQ(Songs()->currentIndex(), -1);
+  EXPECT_EQ(Songs()->currentText().toStdString(), std::string(kSongList[1].text) + "x");
+  EXPECT_EQ(status.Text(), "Selected song 0");
+  EXPECT_EQ(Box("E_firstPart")->text(), "10");
+  EXPECT_EQ(Songs()->count(), static_cast<int>(kSongList.size()));
+}
+
+TEST_F(SongSelection, PickingTheShownSongAgainReadsItAgain) {
+  LoadImage(MarkedSongs());
+  PickSong(4);
+  ASSERT_EQ(Box("E_firstPart")->text(), "15");
+  // Another image with other bytes for the same song, as after File > Open.
+  state.romImage[static_cast<std::size_t>(FirstPartAt(SongSet::One, 5))] = 0x77;
+  PickSong(4);
+  EXPECT_EQ(Box("E_firstPart")->text(), "77");
+}
+
+TEST_F(SongSelection, ChangingTheIndexFromCodeReadsTheSong) {
+  LoadImage(MarkedSongs());
+  Songs()->setCurrentIndex(PositionOf("30"));
+  EXPECT_EQ(Box("E_firstPart")->text(), "43");
+  EXPECT_EQ(status.Text(), "Selected song 12");
+}
+
+TEST_F(SongSelection, ListHasOneLinePerPartFromFirstToLast) {
+  demo::RomBuilder builder;
+  const int a = builder.AddPart(SongSet::One, {});
+  const int b = builder.AddPart(SongSet::One, {});
+  const int c = builder.AddPart(SongSet::One, {});
+  builder.SetSong(SongSet::One, 4, a, c, b);
+  builder.SetSong(SongSet::One, 5, b, b, b);
+  LoadImage(builder);
+
+  PickSong(3);
+  EXPECT_EQ(ListLines(), QStringList({"7", "E", "15"}));  // header entries 7, 14, 21
+  EXPECT_EQ(Box("E_lastPart")->text(), "2");
+  PickSong(4);
+  EXPECT_EQ(ListLines(), QStringList({"E"}));
+}
+
+TEST_F(SongSelection, UnreadableSongShowsItsNumbersAndNoStaleLines) {
+  demo::RomBuilder builder;
+  builder.AddPart(SongSet::One, {});
+  builder.SetSong(SongSet::One, 1, 0, 0, 0);
+  builder.SetSong(SongSet::One, 2, 5, 2, 3);
+  builder.SetSong(SongSet::Two, 1, 5, 2, 3);
+  LoadImage(builder);
+  PickSong(0);
+  ASSERT_EQ(Parts()->count(), 1);
+
+  PickSong(1);
+  EXPECT_EQ(status.Text(), texts::kGetSongPartsFailed);
+  EXPECT_EQ(Box("E_firstPart")->text(), "5");
+  EXPECT_EQ(Box("E_lastPart")->text(), "2");
+  EXPECT_EQ(Parts()->count(), 0);
+
+  // The second set reads such a song as one without parts.
+  PickSong(PositionOf("10"));
+  EXPECT_EQ(status.Text(), "Selected song 10");
+  EXPECT_EQ(Parts()->count(), 0);
+}
+
+}  // namespace
+}  // namespace kestrin
