@@ -1,11 +1,19 @@
 #include "main_window.h"
 
+#include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTabWidget>
 
+#include "app_icon.h"
+#include "client_area.h"
+#include "client_layout.h"
 #include "dialog_service.h"
 #include "edit_mode_group.h"
+#include "file_commands.h"
 #include "note_properties_group.h"
 #include "options_page.h"
+#include "shell_texts.h"
 #include "song_page.h"
 #include "square1_page.h"
 #include "square2_page.h"
@@ -13,45 +21,153 @@
 
 namespace kestrin {
 
+namespace {
+
+// The window was laid out for an 11-pixel-high sans-serif font.
+constexpr int kFontPixelSize = 11;
+
+QAction* AddItem(QMenu* menu, const char* name, const QString& caption) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
+
+QWidget* EmptyPage(const char* name) {
+  auto* page = new QWidget;
+  page->setObjectName(QString::fromLatin1(name));
+  return page;
+}
+
+}  // namespace
+
 TMainWindow::TMainWindow(DialogService& dialogs, QWidget* parent)
     : QMainWindow(parent),
       StatusBar_(new StatusLine(this)),
-      context_{state_, settings_, dialogs, *StatusBar_} {
+      context_{state_, settings_, dialogs, *StatusBar_},
+      fileCommands_(std::make_unique<FileCommands>(
+          context_, [this](const QString& caption) { setWindowTitle(caption); })) {
   setObjectName(QStringLiteral("MainWindow"));
-  setWindowTitle(QStringLiteral("Kestrin Music Editor"));
+  setWindowTitle(shell_texts::kProgramName);
+  setWindowIcon(AppIcon());
+  QFont windowFont = font();
+  windowFont.setPixelSize(kFontPixelSize);
+  setFont(windowFont);
+
+  StatusBar_->setFixedHeight(kStatusLineHeight);
   setStatusBar(StatusBar_);
-  auto* client = new QWidget(this);
-  setCentralWidget(client);
-  PC_ChannelSelect_ = new QTabWidget(client);
-  PC_ChannelSelect_->setObjectName(QStringLiteral("PC_ChannelSelect"));
-  GroupBox8_ = new EditModeGroup(context_, client);
-  GroupBox7_ = new NotePropertiesGroup(client);
-  T_Song_ = new SongPage(context_);
-  T_Square1_ = new Square1Page(context_, cells_, *GroupBox7_);
-  T_Square2_ = new Square2Page(context_, cells_);
-  T_Triangle_ = new QWidget;
-  T_Noise_ = new QWidget;
-  T_DMC_ = new QWidget;
-  T_Options_ = new OptionsPage(context_);
-  PC_ChannelSelect_->addTab(T_Song_, QStringLiteral("Song and part selection"));
-  PC_ChannelSelect_->addTab(T_Square1_, QStringLiteral("Square 1"));
-  PC_ChannelSelect_->addTab(T_Square2_, QStringLiteral("Square 2"));
-  PC_ChannelSelect_->addTab(T_Triangle_, QStringLiteral("Triangle"));
-  PC_ChannelSelect_->addTab(T_Noise_, QStringLiteral("Noise"));
-  PC_ChannelSelect_->addTab(T_DMC_, QStringLiteral("DMC"));
-  PC_ChannelSelect_->addTab(T_Options_, QStringLiteral("Options"));
+  BuildMenu();
+  BuildPages();
+
+  resize(kStartClientSize.width(), kStartClientSize.height() + menuBar()->sizeHint().height());
+  move(kStartPosition);
+  UpdateMinimumSize();
 }
 
-TMainWindow::~TMainWindow() { FormDestroy(); }
+void TMainWindow::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("MainMenu1"));
+  File1_ = bar->addMenu(shell_texts::kFileMenu);
+  File1_->setObjectName(QStringLiteral("File1"));
+  File1_->menuAction()->setObjectName(QStringLiteral("File1Action"));
+  Open1_ = AddItem(File1_, "Open1", shell_texts::kOpenItem);
+  Save1_ = AddItem(File1_, "Save1", shell_texts::kSaveItem);
+  SaveAs1_ = AddItem(File1_, "SaveAs1", shell_texts::kSaveAsItem);
+  N1_ = File1_->addSeparator();
+  N1_->setObjectName(QStringLiteral("N1"));
+  Exit1_ = AddItem(File1_, "Exit1", shell_texts::kExitItem);
+  connect(Open1_, &QAction::triggered, this, &TMainWindow::Open1Click);
+  connect(Save1_, &QAction::triggered, this, &TMainWindow::Save1Click);
+  connect(SaveAs1_, &QAction::triggered, this, &TMainWindow::SaveAs1Click);
+  connect(Exit1_, &QAction::triggered, this, &TMainWindow::Exit1Click);
+}
 
-void TMainWindow::FormActivate() {}
+void TMainWindow::BuildPages() {
+  auto* client = new ClientArea(this);
+  setCentralWidget(client);
+  // Created in tab order: the pages, then the note properties, then the
+  // edit mode group.
+  PC_ChannelSelect_ = new QTabWidget(client);
+  PC_ChannelSelect_->setObjectName(QStringLiteral("PC_ChannelSelect"));
+  GroupBox7_ = new NotePropertiesGroup(client);
+  GroupBox8_ = new EditModeGroup(context_, client);
+
+  T_Song_ = new SongPage(context_);
+  T_Song_->setObjectName(QStringLiteral("T_Song"));
+  T_Square1_ = new Square1Page(context_, cells_, *GroupBox7_);
+  T_Square1_->setObjectName(QStringLiteral("T_Square1"));
+  T_Square2_ = new Square2Page(context_, cells_);
+  T_Square2_->setObjectName(QStringLiteral("T_Square2"));
+  T_Triangle_ = EmptyPage("T_Triangle");
+  T_Noise_ = EmptyPage("T_Noise");
+  T_DMC_ = EmptyPage("T_DMC");
+  T_Options_ = new OptionsPage(context_);
+  T_Options_->setObjectName(QStringLiteral("T_Options"));
+  PC_ChannelSelect_->addTab(T_Song_, shell_texts::kSongPageCaption);
+  PC_ChannelSelect_->addTab(T_Square1_, shell_texts::kSquare1Caption);
+  PC_ChannelSelect_->addTab(T_Square2_, shell_texts::kSquare2Caption);
+  PC_ChannelSelect_->addTab(T_Triangle_, shell_texts::kTriangleCaption);
+  PC_ChannelSelect_->addTab(T_Noise_, shell_texts::kNoiseCaption);
+  PC_ChannelSelect_->addTab(T_DMC_, shell_texts::kDmcCaption);
+  PC_ChannelSelect_->addTab(T_Options_, shell_texts::kOptionsCaption);
+  PC_ChannelSelect_->setCurrentWidget(T_Song_);
+
+  QWidget::setTabOrder(PC_ChannelSelect_, GroupBox7_);
+  QWidget::setTabOrder(GroupBox7_, GroupBox8_);
+  client->SetChildren(PC_ChannelSelect_, GroupBox8_, GroupBox7_);
+}
+
+TMainWindow::~TMainWindow() {
+  // The pages hold references to the state and settings: take them down
+  // while those still exist, then release the buffers.
+  PC_ChannelSelect_->blockSignals(true);
+  delete takeCentralWidget();
+  FormDestroy();
+}
+
+bool TMainWindow::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::StatusTip:
+      // Menu hover tips would wipe the status line's message.
+      return true;
+    case QEvent::WindowActivate:
+      if (!welcomed_) {
+        welcomed_ = true;
+        FormActivate();
+      }
+      break;
+    default:
+      break;
+  }
+  return QMainWindow::event(event);
+}
+
+void TMainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  UpdateMinimumSize();
+}
+
+void TMainWindow::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  UpdateMinimumSize();
+}
+
+void TMainWindow::UpdateMinimumSize() {
+  // Before the window manager has framed the window (and on platforms
+  // without frames) the frame counts as nothing.
+  const QSize frame = frameGeometry().size() - geometry().size();
+  setMinimumSize(kMinimumOuterSize - frame.expandedTo(QSize(0, 0)));
+}
+
+void TMainWindow::FormActivate() { StatusBar_->Set(shell_texts::kWelcome); }
+
 void TMainWindow::FormDestroy() {
   Release(state_);
   ReleaseCellTable(cells_);
 }
-void TMainWindow::Open1Click() {}
-void TMainWindow::Save1Click() {}
-void TMainWindow::SaveAs1Click() {}
+
+void TMainWindow::Open1Click() { fileCommands_->Open(); }
+void TMainWindow::Save1Click() { fileCommands_->Save(); }
+void TMainWindow::SaveAs1Click() { fileCommands_->SaveAs(); }
 void TMainWindow::Exit1Click() { close(); }
 
 }  // namespace kestrin

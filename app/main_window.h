@@ -3,6 +3,7 @@
 // editor settings, the status line and every page.
 
 #include <QMainWindow>
+#include <memory>
 
 #include "cell_table.h"
 #include "editing_state.h"
@@ -11,6 +12,7 @@
 
 class QTabWidget;
 class QAction;
+class QMenu;
 
 namespace kestrin {
 
@@ -22,6 +24,7 @@ class Square2Page;
 class OptionsPage;
 class EditModeGroup;
 class NotePropertiesGroup;
+class FileCommands;
 
 class TMainWindow : public QMainWindow {
   Q_OBJECT
@@ -39,22 +42,42 @@ class TMainWindow : public QMainWindow {
   EditingState& State() { return state_; }
   EditorSettings& Settings() { return settings_; }
 
+ protected:
+  bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+
  private:
+  void BuildMenu();
+  void BuildPages();
+  // Keeps the outer window, frame included, at least at its minimum size.
+  void UpdateMinimumSize();
+
   EditingState state_;
   EditorSettings settings_;
   CellTable cells_;
   StatusLine* StatusBar_;
   EditorContext context_;
-  QTabWidget* PC_ChannelSelect_;
-  SongPage* T_Song_;
-  Square1Page* T_Square1_;
-  Square2Page* T_Square2_;
-  QWidget* T_Triangle_;
-  QWidget* T_Noise_;
-  QWidget* T_DMC_;
-  OptionsPage* T_Options_;
-  EditModeGroup* GroupBox8_;
-  NotePropertiesGroup* GroupBox7_;
+  std::unique_ptr<FileCommands> fileCommands_;
+  bool welcomed_ = false;
+
+  QMenu* File1_ = nullptr;
+  QAction* Open1_ = nullptr;
+  QAction* Save1_ = nullptr;
+  QAction* SaveAs1_ = nullptr;
+  QAction* N1_ = nullptr;
+  QAction* Exit1_ = nullptr;
+
+  QTabWidget* PC_ChannelSelect_ = nullptr;
+  SongPage* T_Song_ = nullptr;
+  Square1Page* T_Square1_ = nullptr;
+  Square2Page* T_Square2_ = nullptr;
+  QWidget* T_Triangle_ = nullptr;
+  QWidget* T_Noise_ = nullptr;
+  QWidget* T_DMC_ = nullptr;
+  OptionsPage* T_Options_ = nullptr;
+  EditModeGroup* GroupBox8_ = nullptr;
+  NotePropertiesGroup* GroupBox7_ = nullptr;
 };
 
 }  // namespace kestrin

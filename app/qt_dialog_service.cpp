@@ -26,18 +26,36 @@ MessageAnswer QtDialogService::ShowMessage(const QString& text, const QString& t
   return MessageAnswer::Ok;
 }
 
+namespace {
+
+// A file dialog that starts with an empty name box and the first filter
+// entry selected, and returns the chosen path or nothing.
+std::optional<QString> RunFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
+  dialog.setNameFilter(request.filter);
+  dialog.selectFile(QString());
+  // The name is taken exactly as typed: no extension is added.
+  dialog.setDefaultSuffix(QString());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.front();
+}
+
+}  // namespace
+
 std::optional<QString> QtDialogService::AskOpenFileName(const FileDialogRequest& request) {
-  const QString path =
-      QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), request.filter);
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+  QFileDialog dialog(QApplication::activeWindow());
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  return RunFileDialog(dialog, request);
 }
 
 std::optional<QString> QtDialogService::AskSaveFileName(const FileDialogRequest& request) {
-  const QString path =
-      QFileDialog::getSaveFileName(QApplication::activeWindow(), QString(), QString(), request.filter);
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+  QFileDialog dialog(QApplication::activeWindow());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  return RunFileDialog(dialog, request);
 }
 
 std::optional<QColor> QtDialogService::AskColor(const QColor& initial) {

@@ -7,6 +7,10 @@ namespace kestrin {
 StatusLine::StatusLine(QWidget* parent) : QStatusBar(parent), label_(new QLabel(this)) {
   setObjectName(QStringLiteral("StatusBar"));
   label_->setObjectName(QStringLiteral("StatusText"));
+  // A long message (a deep path) is cut at the edge; it never widens the
+  // window's minimum size.
+  label_->setMinimumWidth(1);
+  label_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   addWidget(label_, 1);
 }
 

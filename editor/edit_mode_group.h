@@ -3,12 +3,17 @@
 // choose what a Square 1 click writes.
 
 #include <QGroupBox>
+#include <QString>
 
 class QToolButton;
 
 namespace kestrin {
 
 struct EditorContext;
+
+inline const QString kNoteModeText = QStringLiteral("Note editing mode.");
+inline const QString kMuteModeText = QStringLiteral("Mute editing mode.");
+inline const QString kPropModeText = QStringLiteral("Note properties editing mode.");
 
 class EditModeGroup : public QGroupBox {
   Q_OBJECT
@@ -20,6 +25,8 @@ class EditModeGroup : public QGroupBox {
   void PropButtonClick();
 
  private:
+  QToolButton* MakeButton(const char* name, int left, const QImage& picture);
+
   EditorContext& context_;
   QToolButton* NoteButton_;
   QToolButton* MuteButton_;

@@ -1,0 +1,89 @@
+#include "file_commands.h"
+
+#include <QFile>
+#include <string>
+
+#include "dialog_service.h"
+#include "editing_state.h"
+#include "editor_context.h"
+#include "editor_settings.h"
+#include "part_streams.h"
+#include "rom_file.h"
+#include "shell_texts.h"
+#include "status_line.h"
+
+namespace kestrin {
+
+namespace {
+
+// The data layer takes paths as the file system's 8-bit names.
+std::string ToFileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+FileCommands::FileCommands(EditorContext& context, CaptionSetter setCaption)
+    : context_(context), setCaption_(std::move(setCaption)) {}
+
+void FileCommands::Open() {
+  const std::optional<QString> chosen =
+      context_.dialogs.AskOpenFileName(FileDialogRequest{shell_texts::kOpenFilter});
+  if (!chosen || chosen->isEmpty()) return;
+  const QString& path = *chosen;
+  const std::string fsPath = ToFileSystemPath(path);
+  if (!LoadRom(context_.state, fsPath)) return;
+  // The loaded part's buffers came from the previous image; a later
+  // write-back must not carry them into this one.
+  DropPart(context_.state);
+
+  context_.status.Set(path + shell_texts::kLoadedSuffix);
+  if (context_.settings.askBackup &&
+      context_.dialogs.ShowMessage(shell_texts::kBackupQuestion, shell_texts::kBackupTitle,
+                                   MessageStyle::YesNoQuestion) == MessageAnswer::Yes) {
+    WriteBackup(context_.state, fsPath);
+  }
+  context_.state.currentFileName = fsPath;
+  context_.state.fileLoaded = true;
+  setCaption_(shell_texts::kCaptionFilePrefix + path);
+}
+
+void FileCommands::Save() {
+  if (!context_.state.fileLoaded) {
+    context_.status.Set(shell_texts::kOpenFirst);
+    return;
+  }
+  if (!WriteImageTo(context_.state.currentFileName)) return;
+  context_.status.Set(shell_texts::kFileSaved);
+}
+
+void FileCommands::SaveAs() {
+  if (!context_.state.fileLoaded) {
+    context_.status.Set(shell_texts::kOpenFirst);
+    return;
+  }
+  const std::optional<QString> chosen =
+      context_.dialogs.AskSaveFileName(FileDialogRequest{shell_texts::kSaveFilter});
+  if (!chosen) return;
+  if (chosen->isEmpty()) {
+    context_.dialogs.ShowMessage(shell_texts::kNoFileName, shell_texts::kWarningTitle,
+                                 MessageStyle::OkError);
+    return;
+  }
+  if (!WriteImageTo(ToFileSystemPath(*chosen))) return;
+  context_.status.Set(*chosen + shell_texts::kSavedSuffix);
+}
+
+bool FileCommands::WriteImageTo(const std::string& path) {
+  if (!WriteBack(context_.state)) {
+    context_.dialogs.ShowMessage(shell_texts::kTransferFailed, shell_texts::kTransferFailedTitle,
+                                 MessageStyle::OkError);
+    return false;
+  }
+  if (!WriteImage(context_.state, path)) {
+    context_.dialogs.ShowMessage(shell_texts::kWriteFailed, shell_texts::kWarningTitle,
+                                 MessageStyle::OkError);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestrin

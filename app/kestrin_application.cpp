@@ -1,0 +1,47 @@
+#include "kestrin_application.h"
+
+#include <cstdio>
+
+#include "dialog_service.h"
+#include "shell_texts.h"
+
+namespace kestrin {
+
+namespace {
+
+QString MessageOf(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    return QString();
+  }
+}
+
+}  // namespace
+
+KestrinApplication::KestrinApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool KestrinApplication::notify(QObject* receiver, QEvent* event) {
+  std::exception_ptr error;
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    error = std::current_exception();
+  }
+  // Shown outside the handler: the box runs an event loop of its own.
+  ShowException(error);
+  return false;
+}
+
+void KestrinApplication::ShowException(std::exception_ptr error) {
+  const QString message = MessageOf(error);
+  if (dialogs_ == nullptr) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  dialogs_->ShowMessage(message, shell_texts::kProgramName, MessageStyle::OkError);
+}
+
+}  // namespace kestrin

@@ -1,0 +1,49 @@
+#pragma once
+// Every text the shell shows: captions, filters, status lines and message
+// boxes. Code and tests read them from here.
+
+#include <QString>
+
+namespace kestrin::shell_texts {
+
+inline const QString kProgramName = QStringLiteral("Kestrin Music Editor");
+inline const QString kVersion = QStringLiteral(KESTRIN_VERSION);
+inline const QString kCaptionFilePrefix = QStringLiteral("Kestrin Music Editor - ");
+inline const QString kWelcome = QStringLiteral("Welcome to the Kestrin Music Editor !");
+
+// Menu.
+inline const QString kFileMenu = QStringLiteral("&File");
+inline const QString kOpenItem = QStringLiteral("&Open");
+inline const QString kSaveItem = QStringLiteral("&Save");
+inline const QString kSaveAsItem = QStringLiteral("Sa&ve as...");
+inline const QString kExitItem = QStringLiteral("&Exit");
+
+// Pages of PC_ChannelSelect, in tab order.
+inline const QString kSongPageCaption = QStringLiteral("Song and part selection");
+inline const QString kSquare1Caption = QStringLiteral("Square 1");
+inline const QString kSquare2Caption = QStringLiteral("Square 2");
+inline const QString kTriangleCaption = QStringLiteral("Triangle");
+inline const QString kNoiseCaption = QStringLiteral("Noise");
+inline const QString kDmcCaption = QStringLiteral("DMC");
+inline const QString kOptionsCaption = QStringLiteral("Options");
+
+// File dialogs (the save filter really reads "Nes").
+inline const QString kOpenFilter = QStringLiteral("NES files (*.nes);;All Files (*.*)");
+inline const QString kSaveFilter = QStringLiteral("Nes files (*.nes);;All Files (*.*)");
+
+// File commands.
+inline const QString kLoadedSuffix = QStringLiteral(" loaded successfully!");
+inline const QString kSavedSuffix = QStringLiteral(" saved successfully!");
+inline const QString kFileSaved = QStringLiteral("File saved successfully!");
+inline const QString kOpenFirst = QStringLiteral("You should open a file before saving!");
+inline const QString kBackupQuestion =
+    QStringLiteral("Would you like to make a backup copy of the file ? (recommended)");
+inline const QString kBackupTitle = QStringLiteral("Backup");
+inline const QString kTransferFailed = QStringLiteral("Error transferring buffer to file");
+inline const QString kTransferFailedTitle = QStringLiteral("Error!");
+inline const QString kWriteFailed = QStringLiteral(
+    "An error occured while saving the file. It may be read-only or used by another application.");
+inline const QString kNoFileName = QStringLiteral("Couldn't save the file.");
+inline const QString kWarningTitle = QStringLiteral("Warning!");
+
+}  // namespace kestrin::shell_texts

@@ -1,0 +1,299 @@
+// File > Open, Save and Save as, driven through their menu actions with
+// scripted dialogs, on made-up ROM images in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <vector>
+
+#include "fake_dialog_service.h"
+#include "main_window.h"
+#include "music_bank.h"
+#include "part_streams.h"
+#include "rom_builder.h"
+#include "shell_texts.h"
+#include "status_line.h"
+
+namespace kestrin {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+namespace texts = shell_texts;
+
+class FileCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+
+  QString Path(const QString& name) const { return dir.filePath(name); }
+
+  // Writes a made-up image whose byte at `marker` tells it apart.
+  QString WriteRom(const QString& name, std::uint8_t mark = 0x11) {
+    demo::RomBuilder rom;
+    rom.Poke(kMarker, mark);
+    EXPECT_TRUE(rom.WriteTo(QFile::encodeName(Path(name)).toStdString()));
+    return Path(name);
+  }
+  static Bytes Read(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray data = file.readAll();
+    return Bytes(data.begin(), data.end());
+  }
+  void Trigger(const char* action) { window.findChild<QAction*>(QString::fromLatin1(action))->trigger(); }
+  QString Status() const { return window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(); }
+  void SetStatus(const QString& text) {
+    window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Set(text);
+  }
+  // Opens `path`, answering No to the backup question.
+  void Open(const QString& path) {
+    dialogs.ChooseOpenFile(path);
+    dialogs.AnswerNextMessage(MessageAnswer::No);
+    Trigger("Open1");
+    ASSERT_TRUE(window.State().fileLoaded);
+    dialogs.ClearRecords();
+  }
+  void ExpectOnlyMessage(const QString& text, const QString& title) {
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].text, text);
+    EXPECT_EQ(dialogs.Messages()[0].title, title);
+    EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
+  }
+
+  static constexpr std::int32_t kMarker = 0x100;
+  QTemporaryDir dir;
+  testing::FakeDialogService dialogs;
+  TMainWindow window{dialogs};
+};
+
+TEST_F(FileCommandsTest, CancelledOpenChangesNothing) {
+  Trigger("Open1");
+  ASSERT_EQ(dialogs.OpenRequests().size(), 1u);
+  EXPECT_EQ(dialogs.OpenRequests()[0].filter, QStringLiteral("NES files (*.nes);;All Files (*.*)"));
+  EXPECT_FALSE(window.State().fileLoaded);
+  EXPECT_EQ(window.windowTitle(), texts::kProgramName);
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(FileCommandsTest, OpenLoadsTheFileAndAsksForABackup) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::No);
+  Trigger("Open1");
+
+  EXPECT_EQ(Status(), path + QStringLiteral(" loaded successfully!"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor - ") + path);
+  EXPECT_TRUE(window.State().fileLoaded);
+  EXPECT_EQ(window.State().currentFileName, QFile::encodeName(path).toStdString());
+  EXPECT_EQ(window.State().romImage, Read(path));
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0].text,
+            QStringLiteral("Would you like to make a backup copy of the file ? (recommended)"));
+  EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Backup"));
+  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::YesNoQuestion);
+  // No: the folder holds only the opened file.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("game.nes")});
+}
+
+TEST_F(FileCommandsTest, BackupYesWritesAnIdenticalCopy) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Open1");
+  EXPECT_EQ(Read(Path(QStringLiteral("game_backup.nes"))), Read(path));
+  EXPECT_EQ(Status(), path + texts::kLoadedSuffix);
+}
+
+TEST_F(FileCommandsTest, NoBackupQuestionWhenTheOptionIsOff) {
+  window.Settings().askBackup = false;
+  dialogs.ChooseOpenFile(WriteRom(QStringLiteral("game.nes")));
+  Trigger("Open1");
+  EXPECT_TRUE(window.State().fileLoaded);
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(FileCommandsTest, FailedOpenKeepsThePreviousFile) {
+  const QString first = WriteRom(QStringLiteral("first.nes"), 0x11);
+  Open(first);
+  const QString shortFile = Path(QStringLiteral("short.nes"));
+  {
+    QFile file(shortFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(1000, '\x22'));
+  }
+  dialogs.ChooseOpenFile(shortFile);
+  Trigger("Open1");
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_EQ(Status(), first + texts::kLoadedSuffix);
+  EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + first);
+  EXPECT_EQ(window.State().currentFileName, QFile::encodeName(first).toStdString());
+  EXPECT_EQ(window.State().romImage, Read(first));
+
+  // Nor does a cancelled Open change what Save writes to.
+  Trigger("Open1");
+  window.State().romImage[kMarker] = 0x5A;
+  Trigger("Save1");
+  EXPECT_EQ(Read(first)[kMarker], 0x5A);
+}
+
+TEST_F(FileCommandsTest, SavingBeforeAnyOpenOnlyTellsTheUser) {
+  for (const char* action : {"Save1", "SaveAs1"}) {
+    SetStatus(QString());
+    Trigger(action);
+    EXPECT_EQ(Status(), QStringLiteral("You should open a file before saving!")) << action;
+  }
+  EXPECT_TRUE(dialogs.SaveRequests().empty());
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+TEST_F(FileCommandsTest, SaveWritesTheImageToTheOpenedFile) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  Open(path);
+  const Bytes unchanged = Read(path);
+  Trigger("Save1");
+  EXPECT_EQ(Read(path), unchanged);  // nothing chosen yet: the image as loaded
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+
+  window.State().romImage[kMarker] = 0x77;
+  Trigger("Save1");
+  EXPECT_EQ(Read(path)[kMarker], 0x77);
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(FileCommandsTest, SaveAsWritesTheChosenNameAndKeepsTheCurrentFile) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  Open(path);
+  window.State().romImage[kMarker] = 0x33;
+  dialogs.ChooseSaveFile(Path(QStringLiteral("copy")));
+  Trigger("SaveAs1");
+
+  ASSERT_EQ(dialogs.SaveRequests().size(), 1u);
+  EXPECT_EQ(dialogs.SaveRequests()[0].filter, QStringLiteral("Nes files (*.nes);;All Files (*.*)"));
+  EXPECT_EQ(Read(Path(QStringLiteral("copy.nes"))), window.State().romImage);
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("copy"))));
+  EXPECT_EQ(Status(), Path(QStringLiteral("copy")) + QStringLiteral(" saved successfully!"));
+  EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + path);
+  EXPECT_EQ(Read(path)[kMarker], 0x11);
+
+  // Save still writes the opened file, not the copy.
+  window.State().romImage[kMarker] = 0x44;
+  Trigger("Save1");
+  EXPECT_EQ(Read(path)[kMarker], 0x44);
+  EXPECT_EQ(Read(Path(QStringLiteral("copy.nes")))[kMarker], 0x33);
+}
+
+TEST_F(FileCommandsTest, SaveAsCancelledOrWithoutANameWritesNothing) {
+  Open(WriteRom(QStringLiteral("game.nes")));
+  SetStatus(QStringLiteral("before"));
+  Trigger("SaveAs1");  // cancelled
+  EXPECT_TRUE(dialogs.Messages().empty());
+
+  dialogs.ChooseSaveFile(QString());
+  Trigger("SaveAs1");
+  ExpectOnlyMessage(QStringLiteral("Couldn't save the file."), QStringLiteral("Warning!"));
+  EXPECT_EQ(Status(), QStringLiteral("before"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(FileCommandsTest, SavingToAReadOnlyFileWarnsAndLeavesItIntact) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  Open(path);
+  const Bytes onDisk = Read(path);
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  window.State().romImage[kMarker] = 0x66;
+  SetStatus(QStringLiteral("before"));
+
+  Trigger("Save1");
+  ExpectOnlyMessage(texts::kWriteFailed, QStringLiteral("Warning!"));
+  EXPECT_EQ(texts::kWriteFailed,
+            QStringLiteral("An error occured while saving the file. It may be read-only or used by "
+                           "another application."));
+  EXPECT_EQ(Status(), QStringLiteral("before"));
+  EXPECT_EQ(Read(path), onDisk);
+
+  // Save as onto the same read-only file fails the same way.
+  dialogs.ClearRecords();
+  dialogs.ChooseSaveFile(path);
+  Trigger("SaveAs1");
+  ExpectOnlyMessage(texts::kWriteFailed, QStringLiteral("Warning!"));
+  EXPECT_EQ(Read(path), onDisk);
+}
+
+TEST_F(FileCommandsTest, SaveAsOntoAFolderWarns) {
+  Open(WriteRom(QStringLiteral("game.nes")));
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.nes")));
+  dialogs.ChooseSaveFile(Path(QStringLiteral("folder.nes")));
+  Trigger("SaveAs1");
+  ExpectOnlyMessage(texts::kWriteFailed, texts::kWarningTitle);
+}
+
+// A made-up image with one part in set 1, opened with that part loaded.
+class FileCommandsWithPartTest : public FileCommandsTest {
+ protected:
+  QString WritePartRom(const QString& name, std::uint8_t firstNote) {
+    demo::RomBuilder rom;
+    demo::PartStreams streams;
+    streams.square1 = {0x84, firstNote, 0x30, 0x00};
+    part = rom.AddPart(SongSet::One, streams);
+    rom.SetSong(SongSet::One, 0, part, part, part);
+    EXPECT_TRUE(rom.WriteTo(QFile::encodeName(Path(name)).toStdString()));
+    return Path(name);
+  }
+  void LoadThePart() {
+    EditingState& state = window.State();
+    state.songSet = SongSet::One;
+    ASSERT_TRUE(LoadPart(state, part));
+    ASSERT_TRUE(CopyChannels(state));
+    state.partLoaded = true;
+  }
+  int part = 0;
+};
+
+TEST_F(FileCommandsWithPartTest, SaveWritesBackTheEditedPart) {
+  const QString path = WritePartRom(QStringLiteral("game.nes"), 0x24);
+  Open(path);
+  LoadThePart();
+  const auto position = static_cast<std::size_t>(window.State().streamPosition[0]);
+  window.State().channels->edit[0][1] = 0x40;
+  Trigger("Save1");
+  EXPECT_EQ(Read(path)[position + 1], 0x40);
+}
+
+TEST_F(FileCommandsWithPartTest, OpeningAnotherFileDropsTheLoadedPart) {
+  const QString first = WritePartRom(QStringLiteral("first.nes"), 0x24);
+  const QString second = WriteRom(QStringLiteral("second.nes"), 0x22);
+  Open(first);
+  LoadThePart();
+  window.State().channels->edit[0][1] = 0x40;
+
+  Open(second);
+  EXPECT_FALSE(window.State().partLoaded);
+  EXPECT_FALSE(window.State().channels.has_value());
+  const Bytes before = Read(second);
+  Trigger("Save1");
+  EXPECT_EQ(Read(second), before);  // nothing of the first file's part
+}
+
+TEST_F(FileCommandsWithPartTest, FailedWriteBackIsReportedAndNothingIsWritten) {
+  const QString path = WritePartRom(QStringLiteral("game.nes"), 0x24);
+  Open(path);
+  LoadThePart();
+  // Buffers that no longer fit the image cannot be stored.
+  window.State().streamPosition[0] = kRomSize;
+  window.State().channels->edit[0][1] = 0x40;
+  const Bytes onDisk = Read(path);
+  for (const char* action : {"Save1", "SaveAs1"}) {
+    dialogs.ClearRecords();
+    dialogs.ChooseSaveFile(Path(QStringLiteral("copy.nes")));
+    Trigger(action);
+    ExpectOnlyMessage(QStringLiteral("Error transferring buffer to file"), QStringLiteral("Error!"));
+  }
+  EXPECT_EQ(Read(path), onDisk);
+  EXPECT_FALSE(QFile::exists(Path(QStringLiteral("copy.nes"))));
+}
+
+}  // namespace
+}  // namespace kestrin

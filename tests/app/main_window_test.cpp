@@ -1,0 +1,250 @@
+// The main window as it starts, its menu, its status line, its resizing
+// rules and closing it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+#include "channel_bytes.h"
+#include "edit_mode_group.h"
+#include "fake_dialog_service.h"
+#include "main_window.h"
+#include "shell_texts.h"
+#include "status_line.h"
+
+namespace kestrin {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  template <typename T>
+  T* Find(const char* name) {
+    T* child = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+  }
+  QString Status() { return Find<StatusLine>("StatusBar")->Text(); }
+
+  void ShowAndActivate(QWidget& widget) {
+    widget.show();
+    QApplication::setActiveWindow(&widget);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&widget));
+  }
+
+  // The client area (below the menu) in window coordinates.
+  QRect ClientRect() {
+    QWidget* central = window.centralWidget();
+    return QRect(central->pos(), QSize(central->width(), central->height() + window.statusBar()->height()));
+  }
+  QRect InClient(QWidget* child) {
+    const QPoint origin = child->mapTo(&window, QPoint(0, 0)) - ClientRect().topLeft();
+    return QRect(origin, child->size());
+  }
+  void ResizeClient(int width, int height) {
+    window.resize(width, height + window.menuBar()->height());
+    QCoreApplication::processEvents();
+  }
+  void ExpectLayout(int W, int H) {
+    ASSERT_EQ(ClientRect().size(), QSize(W, H));
+    EXPECT_EQ(InClient(Find<QWidget>("PC_ChannelSelect")), QRect(0, 0, W, H - 95));
+    EXPECT_EQ(InClient(Find<QWidget>("GroupBox8")), QRect(4, H - 88, 129, 65));
+    EXPECT_EQ(InClient(Find<QWidget>("GroupBox7")), QRect(139, H - 88, 190, 65));
+    EXPECT_EQ(InClient(Find<QWidget>("StatusBar")), QRect(0, H - 19, W, 19));
+  }
+
+  testing::FakeDialogService dialogs;
+  TMainWindow window{dialogs};
+};
+
+TEST_F(MainWindowTest, StartsWithCaptionSongPageAndNoteMode) {
+  EXPECT_EQ(window.objectName(), QStringLiteral("MainWindow"));
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor"));
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_EQ(window.pos(), QPoint(283, 228));
+
+  auto* pages = Find<QTabWidget>("PC_ChannelSelect");
+  const QStringList names{"T_Song", "T_Square1", "T_Square2", "T_Triangle", "T_Noise", "T_DMC", "T_Options"};
+  const QStringList captions{"Song and part selection", "Square 1", "Square 2", "Triangle",
+                             "Noise", "DMC", "Options"};
+  ASSERT_EQ(pages->count(), names.size());
+  for (int i = 0; i < pages->count(); ++i) {
+    EXPECT_EQ(pages->widget(i)->objectName(), names[i]);
+    EXPECT_EQ(pages->tabText(i), captions[i]);
+  }
+  EXPECT_EQ(pages->currentWidget()->objectName(), QStringLiteral("T_Song"));
+  for (const char* empty : {"T_Triangle", "T_Noise", "T_DMC"})
+    EXPECT_TRUE(Find<QWidget>(empty)->children().isEmpty()) << empty;
+
+  EXPECT_TRUE(Find<QToolButton>("NoteButton")->isChecked());
+  EXPECT_FALSE(Find<QToolButton>("MuteButton")->isChecked());
+  EXPECT_FALSE(Find<QToolButton>("PropButton")->isChecked());
+  EXPECT_EQ(Status(), QString());
+}
+
+TEST_F(MainWindowTest, EditorSettingsStartWithTheirFixedValues) {
+  const EditorSettings& s = window.Settings();
+  EXPECT_EQ(s.editMode, EditMode::Note);
+  EXPECT_EQ(s.noteLengthUnit, 40);
+  EXPECT_EQ(s.currentNoteWidth, 40);
+  EXPECT_EQ(s.caseHeight, 16);
+  EXPECT_EQ(s.propCaseLength, 40);
+  EXPECT_EQ(s.pitchLightIntensity, 20);
+  EXPECT_EQ(s.emptyCaseColor, 0xFFFFFFu);
+  EXPECT_EQ(s.noteColor, 0x101040u);
+  EXPECT_EQ(s.silenceColor, 0xC0C0E0u);
+  EXPECT_EQ(s.loopEndColor, 0xB87E48u);
+  EXPECT_EQ(s.notePropertiesColor, 0xD08870u);
+  EXPECT_EQ(s.notesIndexColor, 0x808080u);
+  EXPECT_TRUE(s.askBackup);
+  EXPECT_FALSE(window.State().fileLoaded);
+  EXPECT_TRUE(window.State().currentFileName.empty());
+}
+
+TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
+  auto* instruments = Find<QComboBox>("CB_Instruments");
+  auto* lengths = Find<QComboBox>("CB_NoteLength");
+  ASSERT_EQ(instruments->count(), static_cast<int>(kInstrumentItems.size()));
+  ASSERT_EQ(lengths->count(), static_cast<int>(kNoteLengthItems.size()));
+  for (int i = 0; i < lengths->count(); ++i)
+    EXPECT_EQ(lengths->itemText(i).toStdString(), kNoteLengthItems[static_cast<std::size_t>(i)]);
+  EXPECT_EQ(instruments->currentText(), QStringLiteral("Instr. 8"));
+  EXPECT_EQ(lengths->currentText(), QStringLiteral("1"));
+  EXPECT_TRUE(instruments->isEditable());
+  EXPECT_TRUE(lengths->isEditable());
+}
+
+TEST_F(MainWindowTest, MenuHasFileItemsWithAccessLettersAndNoShortcuts) {
+  auto* file = Find<QMenu>("File1");
+  EXPECT_EQ(file->title(), QStringLiteral("&File"));
+  EXPECT_EQ(window.menuBar()->objectName(), QStringLiteral("MainMenu1"));
+  const QList<QAction*> items = file->actions();
+  ASSERT_EQ(items.size(), 5);
+  const QStringList names{"Open1", "Save1", "SaveAs1", "N1", "Exit1"};
+  const QStringList texts{"&Open", "&Save", "Sa&ve as...", "", "&Exit"};
+  for (int i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i]->objectName(), names[i]);
+    EXPECT_EQ(items[i]->text(), texts[i]);
+    EXPECT_TRUE(items[i]->shortcut().isEmpty()) << names[i].toStdString();
+  }
+  EXPECT_TRUE(items[3]->isSeparator());
+}
+
+TEST_F(MainWindowTest, WelcomeAppearsOnFirstActivationOnly) {
+  ShowAndActivate(window);
+  EXPECT_EQ(Status(), shell_texts::kWelcome);
+
+  Find<StatusLine>("StatusBar")->Set(QStringLiteral("kept"));
+  QWidget other;
+  ShowAndActivate(other);
+  ShowAndActivate(window);
+  EXPECT_EQ(Status(), QStringLiteral("kept"));
+}
+
+TEST_F(MainWindowTest, MenuHoverTipsLeaveTheStatusLineAlone) {
+  Find<StatusLine>("StatusBar")->Set(QStringLiteral("kept"));
+  QStatusTipEvent tip(QStringLiteral("hover text"));
+  QApplication::sendEvent(&window, &tip);
+  QStatusTipEvent blank{QString()};
+  QApplication::sendEvent(&window, &blank);
+  EXPECT_EQ(Status(), QStringLiteral("kept"));
+}
+
+TEST_F(MainWindowTest, ModeButtonsSetModeAndStatusOneDownAtATime) {
+  window.show();
+  struct Case {
+    const char* button;
+    EditMode mode;
+    QString text;
+  };
+  const Case cases[] = {{"MuteButton", EditMode::Mute, QStringLiteral("Mute editing mode.")},
+                        {"PropButton", EditMode::Property, QStringLiteral("Note properties editing mode.")},
+                        {"PropButton", EditMode::Property, QStringLiteral("Note properties editing mode.")},
+                        {"NoteButton", EditMode::Note, QStringLiteral("Note editing mode.")}};
+  for (const Case& c : cases) {
+    Find<StatusLine>("StatusBar")->Set(QString());
+    QTest::mouseClick(Find<QToolButton>(c.button), Qt::LeftButton);
+    EXPECT_EQ(window.Settings().editMode, c.mode) << c.button;
+    EXPECT_EQ(Status(), c.text);
+    for (const char* b : {"NoteButton", "MuteButton", "PropButton"})
+      EXPECT_EQ(Find<QToolButton>(b)->isChecked(), QByteArray(b) == c.button) << b;
+  }
+  EXPECT_EQ(Find<QTabWidget>("PC_ChannelSelect")->currentIndex(), 0);
+}
+
+TEST_F(MainWindowTest, ModeButtonsAreThirtyTwoPixelSquaresInARow) {
+  const QRect expected[] = {{8, 25, 32, 32}, {48, 25, 32, 32}, {88, 25, 32, 32}};
+  const char* names[] = {"NoteButton", "MuteButton", "PropButton"};
+  for (int i = 0; i < 3; ++i) {
+    auto* button = Find<QToolButton>(names[i]);
+    EXPECT_EQ(button->geometry(), expected[i]) << names[i];
+    EXPECT_EQ(button->iconSize(), QSize(24, 24));
+    EXPECT_FALSE(button->icon().isNull());
+  }
+}
+
+TEST_F(MainWindowTest, StartsWithA600By400ClientLaidOutByTheRules) {
+  window.show();
+  QCoreApplication::processEvents();
+  ExpectLayout(600, 400);
+  // 305 high page control, groups at 312, status line at 381.
+  EXPECT_EQ(InClient(Find<QWidget>("GroupBox7")).top(), 312);
+}
+
+TEST_F(MainWindowTest, LargerWindowGrowsOnlyThePageControl) {
+  window.show();
+  ResizeClient(900, 700);
+  ExpectLayout(900, 700);
+  EXPECT_EQ(InClient(Find<QWidget>("GroupBox8")).bottom() + 1, 700 - 23);
+}
+
+TEST_F(MainWindowTest, CannotBeMadeSmallerThanTheMinimum) {
+  window.show();
+  window.resize(100, 100);
+  QCoreApplication::processEvents();
+  EXPECT_GE(window.frameGeometry().width(), 450);
+  EXPECT_GE(window.frameGeometry().height(), 400);
+  // The layout still follows the rules at the smallest size.
+  const QRect client = ClientRect();
+  ExpectLayout(client.width(), client.height());
+  EXPECT_LE(window.frameGeometry().width(), 450);
+  EXPECT_LE(window.frameGeometry().height(), 400);
+}
+
+TEST_F(MainWindowTest, TabOrderRunsPagesThenNotePropertiesThenEditMode) {
+  QWidget* pages = Find<QWidget>("PC_ChannelSelect");
+  QWidget* instruments = Find<QWidget>("CB_Instruments");
+  QWidget* noteButton = Find<QWidget>("NoteButton");
+  int position = 0, instrumentsAt = -1, noteAt = -1;
+  for (QWidget* w = pages->nextInFocusChain(); w != pages && position < 10000;
+       w = w->nextInFocusChain(), ++position) {
+    if (w == instruments) instrumentsAt = position;
+    if (w == noteButton) noteAt = position;
+  }
+  ASSERT_GE(instrumentsAt, 0);
+  EXPECT_LT(instrumentsAt, noteAt);
+}
+
+TEST_F(MainWindowTest, ExitClosesWithoutAQuestion) {
+  window.show();
+  window.State().fileLoaded = true;  // as if an unsaved image were open
+  Find<QAction>("Exit1")->trigger();
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+TEST_F(MainWindowTest, ReleasingTwiceIsHarmless) {
+  window.FormDestroy();
+  window.FormDestroy();
+  EXPECT_TRUE(window.State().romImage.empty());
+  EXPECT_FALSE(window.State().channels.has_value());
+}
+
+}  // namespace
+}  // namespace kestrin
