@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# End-to-end run of the real editor in a real X server: File > Open through
+# the real file dialog, choose a song and a part, click a Square 1 cell in
+# note mode, File > Save, then check the saved file byte for byte.
+#
+# usage: run_e2e.sh EDITOR DEMO_ROM_MAKER ROM_CHECK OUTPUT_FOLDER
+# A screenshot of the screen is taken after each step into OUTPUT_FOLDER.
+set -euo pipefail
+
+editor=$1 demo_maker=$2 rom_check=$3 out=$4
+rm -rf "$out" && mkdir -p "$out"
+work=$(mktemp -d /tmp/kestrin-e2e.XXXXXX)
+display=":$((90 + RANDOM % 400))"
+editor_pid="" xvfb_pid=""
+
+cleanup() {
+  [[ -n $editor_pid ]] && kill "$editor_pid" 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step=0
+shot() {  # shot NAME: screenshot of the whole screen
+  step=$((step + 1))
+  DISPLAY=$display import -window root "$out/$(printf '%02d' $step)-$1.png" 2>/dev/null || true
+}
+fail() {
+  echo "E2E FAIL: $*" >&2
+  shot failure
+  exit 1
+}
+key() { DISPLAY=$display xdotool key --clearmodifiers "$@"; sleep 0.4; }
+click_at() {  # click_at X Y, relative to the window's top-left corner
+  DISPLAY=$display xdotool mousemove --window "$window" "$1" "$2" click 1
+  sleep 0.4
+}
+wait_for_title() {  # wait_for_title REGEX
+  for _ in $(seq 1 50); do
+    if DISPLAY=$display xdotool search --name "$1" >/dev/null 2>&1; then return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+
+"$demo_maker" "$work/demo.nes" >/dev/null
+cp "$work/demo.nes" "$work/original.nes"
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 1 50); do DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+DISPLAY=$display QT_QPA_PLATFORM=xcb "$editor" >"$out/editor.log" 2>&1 &
+editor_pid=$!
+wait_for_title '^Kestrin Music Editor$' || fail "the window did not appear"
+window=$(DISPLAY=$display xdotool search --name '^Kestrin Music Editor$' | head -1)
+DISPLAY=$display xdotool windowactivate --sync "$window" 2>/dev/null || DISPLAY=$display xdotool windowfocus --sync "$window"
+sleep 1
+shot started
+
+# File > Open, through the real file dialog: type the path, press Enter.
+key alt+f
+key o
+sleep 1
+shot open-dialog
+DISPLAY=$display xdotool type --delay 20 "$work/demo.nes"
+key Return
+sleep 1
+shot backup-question
+key Escape   # "No" to the backup question
+wait_for_title "^Kestrin Music Editor - $work/demo.nes\$" || fail "the caption does not name the opened file"
+[[ ! -e $work/demo_backup.nes ]] || fail "a backup was written although the answer was No"
+shot opened
+
+# Choose the first song: click into the song box, then Down selects item 0.
+click_at "$SONG_BOX_X" "$SONG_BOX_Y"
+key Down
+shot song-chosen
+# Select the first part: focus the part list, Down selects line 0.
+click_at "$PART_LIST_X" "$PART_LIST_Y"
+key Home
+shot part-chosen
+
+# Page "Square 1", then a click in note mode on column 2, row $NOTE_ROW.
+key ctrl+Tab
+sleep 0.5
+shot square1
+click_at "$CELL_X" "$CELL_Y"
+shot cell-clicked
+
+# File > Save, then close the window: the program ends with exit code 0.
+key alt+f
+key s
+sleep 1
+shot saved
+key alt+f
+key e
+status=0
+wait "$editor_pid" || status=$?
+editor_pid=""
+[[ $status -eq 0 ]] || fail "the editor ended with exit code $status"
+
+# Song "01-" is set 1, index 1; part line 0; byte 1 of Square 1.
+"$rom_check" "$work/original.nes" "$work/demo.nes" 1 1 0 1 "$((126 - 2 * NOTE_ROW))" | tee "$out/result.txt"
