@@ -1,11 +1,102 @@
 #include "square1_page.h"
 
+#include <QFont>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QShowEvent>
+
+#include "cell_table.h"
+#include "channel_display.h"
+#include "editing_state.h"
+#include "editor_context.h"
+#include "editor_settings.h"
+#include "grid_texts.h"
+#include "note_properties_group.h"
+#include "part_streams.h"
+#include "status_line.h"
+
 namespace kestrin {
+
+namespace {
+
+constexpr ChannelGridShape kSquare1Shape{kSquare1RowCount, 1, true};
+
+QFont SpaceLabelFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font.setFamily(QStringLiteral("Courier"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPixelSize(Square1Page::kSpaceLabelHeight);
+  return font;
+}
+
+}  // namespace
 
 Square1Page::Square1Page(EditorContext& context, CellTable& cells,
                          const NotePropertiesGroup& noteProperties, QWidget* parent)
-    : QWidget(parent), context_(context), cells_(cells), noteProperties_(noteProperties) {
+    : QWidget(parent),
+      context_(context),
+      cells_(cells),
+      noteProperties_(noteProperties),
+      view_(Grid::Square1, context, cells),
+      Sq1_StrGrid_(new ChannelGrid(kSquare1Shape, *this, this)),
+      l_sq1infos_(new QLabel(grid_texts::kSpaceLabelStart, this)) {
   setObjectName(QStringLiteral("T_Square1"));
+  Sq1_StrGrid_->setObjectName(QStringLiteral("Sq1_StrGrid"));
+  l_sq1infos_->setObjectName(QStringLiteral("l_sq1infos"));
+  l_sq1infos_->setFont(SpaceLabelFont());
+  l_sq1infos_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  connect(Sq1_StrGrid_, &ChannelGrid::CellClicked, this, [this] { Sq1_StrGridClick(); });
+}
+
+void Square1Page::T_Square1Show() {
+  if (!DisplayChannel(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_)) return;
+  l_sq1infos_->setText(grid_texts::kSpaceLabelHead + QString::number(Square1Length(context_.state)) +
+                       grid_texts::kSpaceLabelMiddle + QString::number(PartLength(context_.state)) +
+                       grid_texts::kSpaceLabelTail);
+}
+
+void Square1Page::Sq1_StrGridDrawCell(QPainter& painter, int column, int row,
+                                      const QRect& rect) const {
+  view_.Draw(painter, column, row, rect);
+}
+
+void Square1Page::Sq1_StrGridClick() {
+  if (!view_.Loaded()) {
+    context_.status.Set(grid_texts::kSelectPartFirst);
+    return;
+  }
+  const GridCell cell = Sq1_StrGrid_->CurrentCell();
+  const auto stream = view_.Stream();
+  const int k = cell.column - 1;
+  if (k < 0 || static_cast<std::size_t>(k) >= stream.size()) return;
+  auto& byte = stream[static_cast<std::size_t>(k)];
+  if (k == 0) {
+    // The engine reads the stream's first byte as note properties; this edit
+    // waits for the next write-back.
+    byte = noteProperties_.ComposedByte();
+    T_Square1Show();
+    context_.status.Set(grid_texts::kFirstByteRule);
+    return;
+  }
+  switch (context_.settings.editMode) {
+    case EditMode::Note: byte = Square1NoteForRow(cell.row); break;
+    case EditMode::Mute: byte = kSilenceByte; break;
+    case EditMode::Property: byte = noteProperties_.ComposedByte(); break;
+  }
+  T_Square1Show();
+  WriteBack(context_.state);  // a failed verify is not reported from here
+}
+
+void Square1Page::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Restoring a minimised window is no page change.
+  if (!event->spontaneous()) T_Square1Show();
+}
+
+void Square1Page::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Sq1_StrGrid_->setGeometry(0, 0, width(), std::max(height() - kGridBottomGap, 0));
+  l_sq1infos_->setGeometry(0, height() - kSpaceLabelHeight, width(), kSpaceLabelHeight);
 }
 
 }  // namespace kestrin

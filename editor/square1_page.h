@@ -2,7 +2,13 @@
 // The page "Square 1": the full piano-roll grid of stream 1 and the label
 // with the available space.
 
+#include <QString>
 #include <QWidget>
+
+#include "channel_cells.h"
+#include "channel_grid.h"
+
+class QLabel;
 
 namespace kestrin {
 
@@ -10,16 +16,47 @@ struct EditorContext;
 struct CellTable;
 class NotePropertiesGroup;
 
-class Square1Page : public QWidget {
+class Square1Page : public QWidget, private ChannelGridSource {
   Q_OBJECT
  public:
+  // The grid's bottom edge stays this far above the page's bottom edge; the
+  // space label runs along that edge.
+  static constexpr int kGridBottomGap = 42;
+  static constexpr int kSpaceLabelHeight = 13;
+
   Square1Page(EditorContext& context, CellTable& cells, const NotePropertiesGroup& noteProperties,
               QWidget* parent = nullptr);
 
+  // Decodes the Square 1 edit buffer into the per-cell tables and repaints.
+  void T_Square1Show();
+  void Sq1_StrGridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
+  // Edits the grid's current cell.
+  void Sq1_StrGridClick();
+
+  ChannelGrid& Grid() const { return *Sq1_StrGrid_; }
+  // The text the grid draws in a cell.
+  QString CellText(int column, int row) const { return view_.Text(column, row); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  std::int64_t ColumnWidthAt(int column) const override { return view_.ColumnWidth(column); }
+  void ColumnWidthsAt(int first, std::span<std::int64_t> out) const override {
+    view_.ColumnWidths(first, out);
+  }
+  std::uint64_t LayoutKey() const override { return view_.LayoutKey(); }
+  void DrawCell(QPainter& painter, int column, int row, const QRect& rect) const override {
+    Sq1_StrGridDrawCell(painter, column, row, rect);
+  }
+
   EditorContext& context_;
   CellTable& cells_;
   const NotePropertiesGroup& noteProperties_;
+  ChannelCells view_;
+  ChannelGrid* Sq1_StrGrid_;
+  QLabel* l_sq1infos_;
 };
 
 }  // namespace kestrin

@@ -2,21 +2,51 @@
 // The page "Square 2": a one-octave grid of stream 2 in which a click moves
 // a note to another pitch of its octave.
 
+#include <QString>
 #include <QWidget>
+
+#include "channel_cells.h"
+#include "channel_grid.h"
 
 namespace kestrin {
 
 struct EditorContext;
 struct CellTable;
 
-class Square2Page : public QWidget {
+class Square2Page : public QWidget, private ChannelGridSource {
   Q_OBJECT
  public:
+  static constexpr int kGridHeight = 241;
+
   Square2Page(EditorContext& context, CellTable& cells, QWidget* parent = nullptr);
 
+  // Decodes the Square 2 edit buffer into the per-cell tables and repaints.
+  void T_Square2Show();
+  void Sq2_StrGridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
+  // Re-pitches the note in the grid's current column, if there is one.
+  void Sq2_StrGridClick();
+
+  ChannelGrid& Grid() const { return *Sq2_StrGrid_; }
+  QString CellText(int column, int row) const { return view_.Text(column, row); }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  std::int64_t ColumnWidthAt(int column) const override { return view_.ColumnWidth(column); }
+  void ColumnWidthsAt(int first, std::span<std::int64_t> out) const override {
+    view_.ColumnWidths(first, out);
+  }
+  std::uint64_t LayoutKey() const override { return view_.LayoutKey(); }
+  void DrawCell(QPainter& painter, int column, int row, const QRect& rect) const override {
+    Sq2_StrGridDrawCell(painter, column, row, rect);
+  }
+
   EditorContext& context_;
   CellTable& cells_;
+  ChannelCells view_;
+  ChannelGrid* Sq2_StrGrid_;
 };
 
 }  // namespace kestrin

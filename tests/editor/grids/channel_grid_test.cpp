@@ -1,0 +1,93 @@
+// The grid widget's own geometry: column positions from its prefix sum,
+// hit testing after scrolling, and widths that change behind its back.
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QTest>
+#include <numeric>
+#include <vector>
+
+#include "channel_grid.h"
+
+namespace kestrin {
+namespace {
+
+class WidthList final : public ChannelGridSource {
+ public:
+  std::vector<std::int64_t> widths;  // widths[c] for column c >= 1
+  std::uint64_t key = 0;
+  std::int64_t ColumnWidthAt(int column) const override {
+    return widths[static_cast<std::size_t>(column)];
+  }
+  std::uint64_t LayoutKey() const override { return key; }
+  void DrawCell(QPainter&, int, int, const QRect&) const override {}
+};
+
+std::vector<std::int64_t> MixedWidths(int columns) {
+  std::vector<std::int64_t> widths(static_cast<std::size_t>(columns));
+  for (int c = 1; c < columns; ++c) widths[static_cast<std::size_t>(c)] = (c * 37) % 11 == 0 ? 0 : (c * 13) % 97 - 5;
+  return widths;
+}
+
+std::int64_t ExpectedLeft(const std::vector<std::int64_t>& widths, int column) {
+  std::int64_t x = ChannelGrid::kStartColumnWidth + 1;
+  for (int c = 1; c < column; ++c) x += std::max<std::int64_t>(widths[static_cast<std::size_t>(c)], 0) + 1;
+  return column == 0 ? 0 : x;
+}
+
+TEST(ChannelGridLayout, PositionsAreTheRunningSumOfWidthsAndGridLines) {
+  WidthList source;
+  constexpr int kColumns = 1000;
+  source.widths = MixedWidths(kColumns);
+  ChannelGrid grid({13, 0, false}, source);
+  grid.SetColumnCount(kColumns);
+  grid.InvalidateLayout();
+  for (int c : {0, 1, 2, 63, 64, 65, 127, 128, 500, 999})
+    EXPECT_EQ(grid.ColumnLeft(c), ExpectedLeft(source.widths, c)) << c;
+  EXPECT_EQ(grid.ContentWidth(), ExpectedLeft(source.widths, kColumns));
+  EXPECT_EQ(grid.ColumnWidth(0), ChannelGrid::kStartColumnWidth);
+}
+
+TEST(ChannelGridLayout, HitTestingFindsEveryWideEnoughCellAfterScrolling) {
+  WidthList source;
+  constexpr int kColumns = 3000;
+  source.widths = MixedWidths(kColumns);
+  ChannelGrid grid({63, 1, true}, source);
+  grid.resize(500, 300);
+  grid.SetColumnCount(kColumns);
+  grid.InvalidateLayout();
+  grid.show();
+  for (int c = 1; c < kColumns; c += 7) {
+    if (source.widths[static_cast<std::size_t>(c)] < 3) continue;
+    const int row = 1 + c % 62;
+    grid.ScrollToCell({c, row});
+    const auto rect = grid.VisibleCellRect(c, row);
+    ASSERT_TRUE(rect) << c;
+    EXPECT_EQ(grid.CellAt(rect->center()), (GridCell{c, row})) << c;
+    // The fixed parts stay put while the rest scrolls.
+    EXPECT_EQ(grid.CellAt(QPoint(5, rect->center().y())), (GridCell{0, row}));
+    EXPECT_EQ(grid.CellAt(QPoint(rect->center().x(), 3)), (GridCell{c, 0}));
+  }
+}
+
+TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
+  WidthList source;
+  source.widths = std::vector<std::int64_t>(200, 10);
+  ChannelGrid grid({13, 0, false}, source);
+  grid.resize(300, 200);
+  grid.SetColumnCount(200);
+  grid.InvalidateLayout();
+  grid.show();
+  const std::int64_t before = grid.ContentWidth();
+  source.widths[150] = 1000;
+  grid.viewport()->grab();
+  EXPECT_EQ(grid.ContentWidth(), before) << "same key: positions kept";
+  source.key = 1;
+  grid.viewport()->grab();
+  EXPECT_EQ(grid.ContentWidth(), before + 990);
+  EXPECT_EQ(grid.ColumnLeft(151) - grid.ColumnLeft(150), 1001);
+}
+
+}  // namespace
+}  // namespace kestrin

@@ -1,0 +1,189 @@
+// What the Square grids show after a display: columns, widths, header and
+// cell texts, labels and colours read back from the rendered grid.
+
+#include <QLabel>
+
+#include "grid_fixture.h"
+#include "grid_texts.h"
+#include "qt_color_word.h"
+
+namespace kestrin::testing {
+namespace {
+
+using GridDisplay = GridFixture;
+
+TEST_F(GridDisplay, BeforeAnyPartThePagesOnlyAskForOne) {
+  ShowSquare1();
+  EXPECT_EQ(Status(), grid_texts::kSelectSongPartFirst);
+  EXPECT_EQ(Grid1().ColumnCount(), ChannelGrid::kStartColumnCount);
+  EXPECT_EQ(Grid1().ColumnWidth(5), ChannelGrid::kStartColumnWidth);
+  EXPECT_EQ(Grid1().RowHeight(), ChannelGrid::kStartRowHeight);
+  EXPECT_EQ(sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->text(),
+            grid_texts::kSpaceLabelStart);
+  ShowSquare2();
+  EXPECT_EQ(Status(), grid_texts::kSelectSongPartFirst);
+  EXPECT_FALSE(cells_.builtFor.has_value());
+
+  // A failed channel copy leaves the flag but no buffers: still nothing to show.
+  state_.partLoaded = true;
+  status_.Set({});
+  ShowSquare1();
+  EXPECT_EQ(Status(), grid_texts::kSelectSongPartFirst);
+}
+
+TEST_F(GridDisplay, EndByteAloneGivesOneLoopColumnAndStatusTellsFirstFromLater) {
+  LoadStreams({0x00});
+  ShowSquare1();
+  EXPECT_EQ(Status(), QStringLiteral("1"));
+  EXPECT_EQ(Grid1().ColumnCount(), 2);
+  EXPECT_EQ(Grid1().ColumnWidth(0), 32);
+  EXPECT_EQ(Grid1().ColumnWidth(1), 40);
+  EXPECT_EQ(sq1_->CellText(1, 0), QStringLiteral("1"));
+  EXPECT_EQ(Pixel(Grid1(), 1, 30), ToQColor(settings_.loopEndColor));
+  EXPECT_EQ(sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->text(),
+            QStringLiteral("Available space : \nSquare1 : 1 bytes\nPart    : 4 bytes"));
+
+  ShowSquare2();
+  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+  ShowSquare1();
+  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+}
+
+TEST_F(GridDisplay, PropertyBytesSetTheWidthOfTheColumnsAfterThem) {
+  LoadStreams({0x84, 0x30, 0x8C, 0x30, 0x81, 0x30, 0x00});
+  ShowSquare1();
+  const std::vector<std::int64_t> widths{40, 40, 40, 320, 40, 10, 40};
+  const std::vector<QString> headers{"1", "1", "1", "8", "1", "0.25", "1"};
+  for (int c = 1; c <= 7; ++c) {
+    EXPECT_EQ(Grid1().ColumnWidth(c), widths[static_cast<std::size_t>(c - 1)]) << c;
+    EXPECT_EQ(sq1_->CellText(c, 0), headers[static_cast<std::size_t>(c - 1)]) << c;
+  }
+  EXPECT_EQ(sq1_->CellText(1, 1), QStringLiteral("84"));
+  EXPECT_EQ(sq1_->CellText(1, 62), QStringLiteral("84"));
+  EXPECT_EQ(sq1_->CellText(3, 40), QStringLiteral("8C"));
+  EXPECT_EQ(Pixel(Grid1(), 1, 5), ToQColor(settings_.notePropertiesColor));
+
+  // Notes ahead of any property byte keep the width the last display left.
+  LoadStreams({0x30, 0x84, 0x30, 0x00});
+  ShowSquare1();
+  EXPECT_EQ(Grid1().ColumnWidth(1), 10);
+  EXPECT_EQ(Grid1().ColumnWidth(3), 40);
+  LoadStreams({0x8C, 0x00});
+  ShowSquare1();
+  LoadStreams({0x30, 0x00});
+  ShowSquare1();
+  EXPECT_EQ(Grid1().ColumnWidth(1), 320);
+}
+
+TEST_F(GridDisplay, RowLabelsAndNoteRowsOfBothGrids) {
+  LoadStreams({0x84, 0x7C, 0x7D, 0x02, 0x03, 0x01, 0x00}, {0x84, 0x18, 0x30, 0x19, 0x7E});
+  ShowSquare1();
+  EXPECT_EQ(sq1_->CellText(0, 0), QString());
+  EXPECT_EQ(sq1_->CellText(0, 1), QStringLiteral("D"));
+  EXPECT_EQ(sq1_->CellText(0, 3), QStringLiteral("C"));
+  EXPECT_EQ(sq1_->CellText(0, 62), QStringLiteral("C#"));
+  EXPECT_EQ(sq1_->CellText(2, 1), QStringLiteral("7"));
+  EXPECT_EQ(sq1_->CellText(3, 1), QStringLiteral("7"));
+  EXPECT_EQ(sq1_->CellText(4, 62), QStringLiteral("2"));
+  EXPECT_EQ(sq1_->CellText(5, 62), QStringLiteral("2"));
+  EXPECT_EQ(sq1_->CellText(2, 2), QString());
+  // 0x01 has no row: its whole column is empty cases.
+  for (int r : {1, 31, 62}) EXPECT_EQ(Pixel(Grid1(), 6, r), ToQColor(settings_.emptyCaseColor)) << r;
+
+  ShowSquare2();
+  const QStringList labels{"B", "A#", "A", "G#", "G", "F#", "F", "E", "D#", "D", "C#", "C"};
+  for (int r = 1; r <= 12; ++r) EXPECT_EQ(sq2_->CellText(0, r), labels[r - 1]) << r;
+  EXPECT_EQ(sq2_->CellText(2, 12), QStringLiteral("3"));
+  EXPECT_EQ(sq2_->CellText(3, 12), QStringLiteral("4"));
+  EXPECT_EQ(sq2_->CellText(3, 11), QString());
+  EXPECT_EQ(sq2_->CellText(1, 5), QString());  // no hex text in Square 2
+  EXPECT_EQ(sq2_->CellText(1, 0), QStringLiteral("1"));  // row 0 still tells the width
+  for (int r = 1; r <= 12; ++r) EXPECT_EQ(sq2_->CellText(4, r), QString()) << "odd byte, no row";
+}
+
+TEST_F(GridDisplay, NotesAreShadedByOctaveAndMaskedByTheEmptyCaseColour) {
+  LoadStreams({0x84, 0x04, 0x30, 0x7C, 0x7E, 0x7F, 0x00}, {0x84, 0x30, 0x7E});
+  ShowSquare1();
+  EXPECT_EQ(Pixel(Grid1(), 2, 61), QColor(0x68, 0x38, 0x38));  // octave 2
+  EXPECT_EQ(Pixel(Grid1(), 3, 39), QColor(0x90, 0x60, 0x60));  // octave 4
+  EXPECT_EQ(Pixel(Grid1(), 4, 1), QColor(0xCC, 0x9C, 0x9C));   // octave 7
+  EXPECT_EQ(Pixel(Grid1(), 3, 38), ToQColor(settings_.emptyCaseColor));
+  EXPECT_EQ(Pixel(Grid1(), 5, 10), ToQColor(settings_.silenceColor));
+  EXPECT_EQ(Pixel(Grid1(), 6, 10), Grid1().palette().color(QPalette::Base));  // uninterpreted
+  EXPECT_EQ(Pixel(Grid1(), 0, 10), ToQColor(settings_.notesIndexColor));
+  EXPECT_EQ(Pixel(Grid1(), 4, 0), ToQColor(settings_.notesIndexColor));
+
+  // Colour settings apply at the next repaint, without a display.
+  settings_.emptyCaseColor = MakeColorWord(0, 0, 0xFF);
+  settings_.silenceColor = MakeColorWord(0x10, 0x20, 0x30);
+  EXPECT_EQ(Pixel(Grid1(), 2, 61), QColor(0, 0, 0x38));
+  EXPECT_EQ(Pixel(Grid1(), 4, 1), QColor(0, 0, 0x9C));
+  EXPECT_EQ(Pixel(Grid1(), 5, 10), QColor(0x10, 0x20, 0x30));
+
+  ShowSquare2();  // Square 2 masks silences with the empty case colour
+  EXPECT_EQ(Pixel(Grid2(), 3, 4), QColor(0, 0, 0x30));
+  EXPECT_EQ(Pixel(Grid2(), 2, 12), QColor(0, 0, 0x60));
+}
+
+TEST_F(GridDisplay, PropertyCaseLengthWidensOnlySquare1PropertyColumns) {
+  LoadStreams({0x84, 0x30, 0x00}, {0x84, 0x30, 0x7E});
+  ShowSquare1();
+  settings_.propCaseLength = 60;
+  Grid1().viewport()->grab();  // the next repaint takes the new length
+  EXPECT_EQ(Grid1().ColumnLeft(2) - Grid1().ColumnLeft(1), 61);
+  EXPECT_EQ(sq1_->CellText(1, 0), QStringLiteral("1.5"));
+  EXPECT_EQ(Grid1().ColumnWidth(2), 40);
+  const QImage image = Grid1().viewport()->grab().toImage();
+  const auto rect = Grid1().VisibleCellRect(1, 3);
+  ASSERT_TRUE(rect);
+  EXPECT_EQ(rect->width(), 60);
+  EXPECT_EQ(image.pixelColor(rect->left() + 55, rect->center().y()),
+            ToQColor(settings_.notePropertiesColor));
+
+  ShowSquare2();
+  EXPECT_EQ(Grid2().ColumnWidth(1), 40);
+  EXPECT_EQ(sq2_->CellText(1, 0), QStringLiteral("1"));
+}
+
+TEST_F(GridDisplay, ZeroAndNegativeSizesDrawAsNothingWithoutFailing) {
+  LoadStreams({0x84, 0x30, 0x7E, 0x00});
+  for (int size : {0, -5, 1, -2147483647}) {
+    settings_.caseHeight = size;
+    settings_.propCaseLength = size;
+    ShowSquare1();
+    EXPECT_GE(Grid1().RowHeight(), 0);
+    EXPECT_GE(Grid1().ColumnWidth(1), 0);
+    EXPECT_EQ(Grid1().ContentHeight(), 63 * (Grid1().RowHeight() + 1));
+    Grid1().viewport()->grab();
+    QTest::mouseClick(Grid1().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
+    QTest::keyClick(&Grid1(), Qt::Key_End, Qt::ControlModifier);
+    ShowSquare2();
+    Grid2().viewport()->grab();
+  }
+  // Square 2 offsets may leave its stream empty: only the index column.
+  LoadStreams({0x00}, {});
+  ShowSquare2();
+  EXPECT_EQ(Grid2().ColumnCount(), 1);
+  QTest::keyClick(&Grid2(), Qt::Key_End, Qt::ControlModifier);
+  QTest::mouseClick(Grid2().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+  Grid2().viewport()->grab();
+  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+
+  // Huge sizes need 64-bit positions and scaled scroll bars.
+  settings_.caseHeight = 2147483647;
+  ShowSquare1();
+  EXPECT_EQ(Grid1().ContentHeight(), std::int64_t{63} * 2147483648);
+  settings_.caseHeight = 16;
+  settings_.propCaseLength = 2147483647;
+  LoadStreams(Bytes(12, 0x84));
+  ShowSquare1();
+  EXPECT_EQ(Grid1().ColumnLeft(12), 33 + std::int64_t{11} * 2147483648);
+  Grid1().ScrollToCell({12, 5});
+  Grid1().viewport()->grab();
+  const auto rect = Grid1().VisibleCellRect(12, 5);
+  ASSERT_TRUE(rect.has_value());
+  EXPECT_EQ(Grid1().CellAt(rect->center()), (GridCell{12, 5}));
+}
+
+}  // namespace
+}  // namespace kestrin::testing
