@@ -39,7 +39,13 @@ void FileCommands::Open() {
   if (context_.settings.askBackup &&
       context_.dialogs.ShowMessage(shell_texts::kBackupQuestion, shell_texts::kBackupTitle,
                                    MessageStyle::YesNoQuestion) == MessageAnswer::Yes) {
-    WriteBackup(context_.state, fsPath);
+    // The user asked for a copy to fall back on: a silent failure would let
+    // them edit their only copy believing they had two.
+    if (!WriteBackup(context_.state, fsPath)) {
+      context_.dialogs.ShowMessage(
+          shell_texts::kBackupFailed + QFile::decodeName(QByteArray::fromStdString(BackupPath(fsPath))),
+          shell_texts::kWarningTitle, MessageStyle::OkWarning);
+    }
   }
   context_.state.currentFileName = fsPath;
   context_.state.fileLoaded = true;

@@ -4,7 +4,9 @@
 // and OUTPUT_DIR/page-<name>.png for every page. With a ROM file, the file
 // is opened first and the first part of the second song is selected, so the
 // pages have something to show.
+#include <QAbstractScrollArea>
 #include <QComboBox>
+#include <QScrollBar>
 #include <QDir>
 #include <QListWidget>
 #include <QTabWidget>
@@ -91,6 +93,12 @@ int main(int argc, char* argv[]) {
   auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PC_ChannelSelect"));
   for (int i = 0; i < pages->count(); ++i) {
     pages->setCurrentIndex(i);
+    // The Square 1 grid opens at its highest notes; the middle octaves show
+    // more of a typical part.
+    if (auto* grid = pages->widget(i)->findChild<QAbstractScrollArea*>(QStringLiteral("Sq1_StrGrid"))) {
+      QCoreApplication::processEvents();
+      grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum() / 2);
+    }
     ok = Save(window, out, QStringLiteral("page-%1.png").arg(pages->widget(i)->objectName())) && ok;
   }
   return ok ? 0 : 1;

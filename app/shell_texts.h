@@ -39,6 +39,9 @@ inline const QString kOpenFirst = QStringLiteral("You should open a file before 
 inline const QString kBackupQuestion =
     QStringLiteral("Would you like to make a backup copy of the file ? (recommended)");
 inline const QString kBackupTitle = QStringLiteral("Backup");
+// Shown when the backup the user asked for could not be written; the path
+// of the backup file follows.
+inline const QString kBackupFailed = QStringLiteral("The backup copy could not be written: ");
 inline const QString kTransferFailed = QStringLiteral("Error transferring buffer to file");
 inline const QString kTransferFailedTitle = QStringLiteral("Error!");
 inline const QString kWriteFailed = QStringLiteral(

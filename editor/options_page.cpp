@@ -1,5 +1,7 @@
 #include "options_page.h"
 
+#include "group_fit.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -92,6 +94,9 @@ QLineEdit* OptionsPage::AddNumberBox(const char* name, const QString& caption, i
 
 void OptionsPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  WidenToFitText(*GroupBox5_);
+  WidenToFitText(*GroupBox6_);
+  KeepAfter(*GroupBox5_, *GroupBox6_, 3);
   // A window coming back from being minimised is no turn to this page.
   if (!event->spontaneous()) T_OptionsShow();
 }

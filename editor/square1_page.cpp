@@ -1,7 +1,10 @@
 #include "square1_page.h"
 
+#include <algorithm>
+
 #include <QFont>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QShowEvent>
 
@@ -21,11 +24,18 @@ namespace {
 
 constexpr ChannelGridShape kSquare1Shape{kSquare1RowCount, 1, true};
 
+// A fixed-pitch font 13 pixels high; where the platform's fixed-pitch font
+// spaces its lines wider than that, a smaller size keeps the label's three
+// lines inside the band below the grid.
 QFont SpaceLabelFont() {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   font.setFamily(QStringLiteral("Courier"));
   font.setStyleHint(QFont::TypeWriter);
   font.setPixelSize(Square1Page::kSpaceLabelHeight);
+  while (font.pixelSize() > 8 &&
+         3 * QFontMetrics(font).lineSpacing() > Square1Page::kGridBottomGap) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
   return font;
 }
 
@@ -44,7 +54,7 @@ Square1Page::Square1Page(EditorContext& context, CellTable& cells,
   Sq1_StrGrid_->setObjectName(QStringLiteral("Sq1_StrGrid"));
   l_sq1infos_->setObjectName(QStringLiteral("l_sq1infos"));
   l_sq1infos_->setFont(SpaceLabelFont());
-  l_sq1infos_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  l_sq1infos_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
   connect(Sq1_StrGrid_, &ChannelGrid::CellClicked, this, [this] { Sq1_StrGridClick(); });
 }
 
@@ -96,7 +106,10 @@ void Square1Page::showEvent(QShowEvent* event) {
 void Square1Page::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   Sq1_StrGrid_->setGeometry(0, 0, width(), std::max(height() - kGridBottomGap, 0));
-  l_sq1infos_->setGeometry(0, height() - kSpaceLabelHeight, width(), kSpaceLabelHeight);
+  // The label runs along the bottom edge and grows upwards over its three
+  // lines, into the band the grid leaves free.
+  l_sq1infos_->setGeometry(0, std::max(height() - kGridBottomGap, 0), width(),
+                           std::min(kGridBottomGap, height()));
 }
 
 }  // namespace kestrin

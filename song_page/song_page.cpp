@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShowEvent>
 #include <utility>
 
 #include "box_events.h"
 #include "dialog_service.h"
 #include "editing_state.h"
 #include "editor_context.h"
+#include "group_fit.h"
 #include "image_bytes.h"
 #include "parse_hex.h"
 #include "part_streams.h"
@@ -161,6 +163,11 @@ void SongPage::ConnectHandlers() {
   connect(E_ph7_, &QLineEdit::textChanged, this, [this] { E_ph7Change(); });
   new BoxEvents(E_ph1_, {}, [this] { E_ph1Click(); });
   new BoxEvents(E_ph2_, {}, [this] { E_ph2Click(); });
+}
+
+void SongPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  WidenToFitText(*GroupBox1_);
 }
 
 void SongPage::SetTabOrder() {

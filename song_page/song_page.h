@@ -42,6 +42,9 @@ class SongPage : public QWidget {
   void E_ph1Click();
   void E_ph2Click();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   enum class SongField { First, Last, Loop };
 

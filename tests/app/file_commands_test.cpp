@@ -106,6 +106,29 @@ TEST_F(FileCommandsTest, BackupYesWritesAnIdenticalCopy) {
   EXPECT_EQ(Status(), path + texts::kLoadedSuffix);
 }
 
+TEST_F(FileCommandsTest, FailedBackupIsReportedAndTheFileStaysOpen) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  const QString backup = Path(QStringLiteral("game_backup.nes"));
+  {
+    QFile old(backup);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("older backup");
+  }
+  ASSERT_TRUE(QFile::setPermissions(backup, QFileDevice::ReadOwner));
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Open1");
+
+  ASSERT_EQ(dialogs.Messages().size(), 2u);
+  EXPECT_EQ(dialogs.Messages()[1].text, texts::kBackupFailed + backup);
+  EXPECT_EQ(dialogs.Messages()[1].title, texts::kWarningTitle);
+  EXPECT_EQ(dialogs.Messages()[1].style, MessageStyle::OkWarning);
+  EXPECT_TRUE(window.State().fileLoaded);
+  EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + path);
+  QFile::setPermissions(backup, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  EXPECT_EQ(Read(backup), Bytes({'o', 'l', 'd', 'e', 'r', ' ', 'b', 'a', 'c', 'k', 'u', 'p'}));
+}
+
 TEST_F(FileCommandsTest, NoBackupQuestionWhenTheOptionIsOff) {
   window.Settings().askBackup = false;
   dialogs.ChooseOpenFile(WriteRom(QStringLiteral("game.nes")));

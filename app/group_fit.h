@@ -1,0 +1,17 @@
+#pragma once
+// Group boxes keep their layout sizes, which were drawn for a narrow 8-point
+// font; where the platform's font is wider, a box grows just enough to show
+// its captions whole instead of cutting them off.
+
+class QGroupBox;
+
+namespace kestrin {
+
+// Widens `group` so that every label and check box inside it fits, keeping
+// `rightMargin` pixels after the widest one. Never makes it narrower.
+void WidenToFitText(QGroupBox& group, int rightMargin = 4);
+
+// Moves `right` so that it starts at least `gap` pixels after `left` ends.
+void KeepAfter(const QGroupBox& left, QGroupBox& right, int gap);
+
+}  // namespace kestrin
