@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "shell_texts.h"
+
 namespace kestrin::song_page_texts {
 
 inline const QString kOpenFileFirst = QStringLiteral("You should open a file first!");
@@ -23,7 +25,7 @@ inline const QString kTempoHint =
 inline const QString kPartAddressHint = QStringLiteral(
     "This is the NES part address; it also defines the start of the Square1 channel.");
 
-inline const QString kWarningTitle = QStringLiteral("Warning!");
+inline const QString kWarningTitle = shell_texts::kWarningTitle;
 inline const QString kFirstAboveLast =
     QStringLiteral("First part is higher than last part, the game may not work properly!");
 inline const QString kLastBelowFirst =
@@ -36,8 +38,8 @@ inline const QString kLoadError = QStringLiteral("Could not load song part!");
 inline const QString kCopyErrorTitle = QStringLiteral("Error!");
 inline const QString kCopyError =
     QStringLiteral("Could not copy channels into buffer for editing!");
-inline const QString kWriteBackErrorTitle = QStringLiteral("Error!");
-inline const QString kWriteBackError = QStringLiteral("Error transferring buffer to file");
+inline const QString kWriteBackErrorTitle = shell_texts::kTransferFailedTitle;
+inline const QString kWriteBackError = shell_texts::kTransferFailed;
 
 inline const QString kPartsStartText = QStringLiteral("E_Parts");
 inline const QString kZeroText = QStringLiteral("00");
