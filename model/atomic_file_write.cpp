@@ -61,7 +61,8 @@ std::uint64_t RandomSeed() {
 // applies to its mode as to any new file.
 std::optional<std::pair<int, fs::path>> CreateTemporaryBeside(const fs::path& target) {
   const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string stem = "." + target.filename().string();
+  std::string stem(1, '.');
+  stem += target.filename().string();
   if (stem.size() > kMaxNameStemInTemporary) stem.resize(kMaxNameStemInTemporary);
   static constexpr std::string_view kLetters =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";

@@ -7,6 +7,7 @@
 // the image.
 
 #include <algorithm>
+#include <random>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -172,6 +173,31 @@ void RunSong(EditingState& state, SongSet set, std::int32_t index, Choices& choi
 }
 
 }  // namespace
+
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t* data, std::size_t size, std::size_t maxSize);
+
+// libFuzzer's own insertions and erasures would shift every table of the
+// image to another offset, so mutations work in place on one region at a
+// time: the control bytes, the music bank (most of the time), or the stretch
+// from the bank to the image end where long streams run.
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                              unsigned int seed) {
+  const std::size_t full = kControlSize + static_cast<std::size_t>(kRomSize);
+  if (maxSize < full) return LLVMFuzzerMutate(data, size, maxSize);
+  if (size < full) std::fill(data + size, data + full, std::uint8_t{0});
+
+  const std::size_t bank = kControlSize + static_cast<std::size_t>(kMusicBankFirst);
+  const std::size_t bankLength = static_cast<std::size_t>(kMusicBankLast - kMusicBankFirst + 1);
+  std::minstd_rand random(seed);
+  const unsigned pick = static_cast<unsigned>(random() % 8);
+  const std::size_t begin = pick == 0 ? 0 : bank;
+  const std::size_t length = pick == 0 ? kControlSize : pick == 7 ? full - bank : bankLength;
+
+  std::vector<std::uint8_t> region(data + begin, data + begin + length);
+  const std::size_t mutated = LLVMFuzzerMutate(region.data(), region.size(), region.size());
+  std::copy_n(region.begin(), std::min(mutated, length), data + begin);
+  return full;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < kControlSize) return 0;
