@@ -86,6 +86,8 @@ void SongPage::BuildSongGroups() {
   }
   CB_SongSelect_->setCurrentIndex(-1);
   CB_SongSelect_->setEditText(CB_SongSelect_->itemText(0));
+  // Titles are wider than the box: show their start, where the number is.
+  CB_SongSelect_->lineEdit()->setCursorPosition(0);
 
   GroupBox2_ = MakeGroup(this, "GroupBox2", QStringLiteral(" Song properties "),
                          QRect(4, 52, 129, 117));
