@@ -47,15 +47,24 @@ std::optional<std::int32_t> ParseSettingsInteger(std::string_view text) {
   if (i == text.size()) return std::nullopt;
 
   // Accumulate the magnitude in 64 bits; stop as soon as it leaves the range
-  // so arbitrarily long digit strings cannot overflow.
-  constexpr std::int64_t kLargestMagnitude =
+  // so arbitrarily long digit strings cannot overflow. Decimal numbers must
+  // fit the signed 32-bit range; hexadecimal ones may use all 32 bits and
+  // are read as that bit pattern ("$FFFFFFFF" is -1).
+  constexpr std::int64_t kLargestDecimal =
       -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min());
+  constexpr std::int64_t kLargestHex = std::numeric_limits<std::uint32_t>::max();
+  const std::int64_t largest = base == 16 ? kLargestHex : kLargestDecimal;
   std::int64_t magnitude = 0;
   for (; i < text.size(); ++i) {
     const int digit = DigitValue(text[i], base);
     if (digit < 0) return std::nullopt;
     magnitude = magnitude * base + digit;
-    if (magnitude > kLargestMagnitude) return std::nullopt;
+    if (magnitude > largest) return std::nullopt;
+  }
+  if (base == 16) {
+    const auto bits = static_cast<std::uint32_t>(magnitude);
+    const std::uint32_t signedBits = negative ? 0u - bits : bits;
+    return static_cast<std::int32_t>(signedBits);
   }
   const std::int64_t value = negative ? -magnitude : magnitude;
   if (value > std::numeric_limits<std::int32_t>::max()) return std::nullopt;

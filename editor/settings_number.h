@@ -4,8 +4,9 @@
 // A text is an integer when, after optional blanks, it holds an optional
 // sign and then either decimal digits or hexadecimal digits after "$", "x"
 // or "0x" (any case of x), with nothing after the digits, and the value
-// fits a signed 32-bit integer. A sign comes before the hex prefix, so
-// "-$F" is -15 and "$-F" is no integer. Anything else, the empty text
+// fits in 32 bits: a decimal number in the signed range, a hexadecimal one
+// in 32 bits read as a signed pattern ("$FFFFFFFF" is -1). A sign comes
+// before the hex prefix, so "-$F" is -15 and "$-F" is no integer. Anything else, the empty text
 // included, falls back to the box's default.
 
 #include <cstdint>

@@ -36,6 +36,10 @@ TEST(ParseSettingsInteger, AcceptsDecimalAndPrefixedHexOnly) {
       {"-2147483648", INT32_MIN},
       {"$7FFFFFFF", 2147483647},
       {"-$80000000", INT32_MIN},
+      // Hexadecimal takes all 32 bits, read as a signed pattern.
+      {"$80000000", INT32_MIN},
+      {"$FFFFFFFF", -1},
+      {"-$1", -1},
       // Not integers.
       {"", std::nullopt},
       {"   ", std::nullopt},
@@ -54,8 +58,7 @@ TEST(ParseSettingsInteger, AcceptsDecimalAndPrefixedHexOnly) {
       {"1.5", std::nullopt},
       {"2147483648", std::nullopt},
       {"-2147483649", std::nullopt},
-      {"$80000000", std::nullopt},
-      {"$FFFFFFFF", std::nullopt},
+      {"$100000000", std::nullopt},
       {"99999999999999999999999", std::nullopt},
   };
   for (const Case& c : cases) {
