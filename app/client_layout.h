@@ -11,10 +11,8 @@ namespace kestrin {
 
 inline constexpr QSize kStartClientSize{600, 400};
 inline constexpr QPoint kStartPosition{283, 228};
-// The smallest outer window, and the frame (borders, caption and menu) the
-// window was laid out with, for platforms that report no frame of their own.
+// The smallest outer window, frame included.
 inline constexpr QSize kMinimumOuterSize{450, 400};
-inline constexpr QSize kDesignFrame{8, 54};
 inline constexpr int kStatusLineHeight = 19;
 
 struct ClientLayout {

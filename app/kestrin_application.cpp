@@ -1,5 +1,7 @@
 #include "kestrin_application.h"
 
+#include <QSettings>
+
 #include <cstdio>
 
 #include "dialog_service.h"
@@ -21,7 +23,12 @@ QString MessageOf(std::exception_ptr error) {
 
 }  // namespace
 
-KestrinApplication::KestrinApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+KestrinApplication::KestrinApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  if (dialogSettings_.isValid()) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dialogSettings_.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dialogSettings_.path());
+  }
+}
 
 bool KestrinApplication::notify(QObject* receiver, QEvent* event) {
   std::exception_ptr error;

@@ -4,6 +4,7 @@
 // the next event, so one failing handler does not end the program.
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <exception>
 
 namespace kestrin {
@@ -26,6 +27,10 @@ class KestrinApplication : public QApplication {
 
  private:
   DialogService* dialogs_ = nullptr;
+  // Qt's file and colour dialogs keep a history in the user's settings; the
+  // program stores nothing between runs, so they get a folder of their own
+  // that goes away with the program.
+  QTemporaryDir dialogSettings_;
 };
 
 }  // namespace kestrin

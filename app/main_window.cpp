@@ -45,7 +45,10 @@ TMainWindow::TMainWindow(DialogService& dialogs, QWidget* parent)
       StatusBar_(new StatusLine(this)),
       context_{state_, settings_, dialogs, *StatusBar_},
       fileCommands_(std::make_unique<FileCommands>(
-          context_, [this](const QString& caption) { setWindowTitle(caption); })) {
+          context_, [this](const QString& caption) {
+            // "[*]" in a title is Qt's modified-marker; a path shows it as is.
+            setWindowTitle(QString(caption).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+          })) {
   setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(shell_texts::kProgramName);
   setWindowIcon(AppIcon());

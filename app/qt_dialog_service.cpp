@@ -7,20 +7,54 @@
 
 namespace kestrin {
 
+namespace {
+
+int RunMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,
+                  QMessageBox::StandardButtons buttons) {
+  QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+  // Paths and exception messages are shown as they are, never as markup.
+  box.setTextFormat(Qt::PlainText);
+  return box.exec();
+}
+
+}  // namespace
+
+// The filters name "*.*" for every file, as the file systems they were
+// written for read it; here that pattern would hide names without a dot.
+// Each entry keeps its text on screen and gets the patterns this platform
+// needs in a second, hidden pair of parentheses.
+QStringList PlatformNameFilters(const QString& filter) {
+  QStringList entries;
+  for (const QString& entry : filter.split(QStringLiteral(";;"))) {
+    const qsizetype open = entry.lastIndexOf(u'(');
+    const qsizetype close = entry.lastIndexOf(u')');
+    if (open < 0 || close < open) {
+      entries << entry;
+      continue;
+    }
+    QStringList patterns = entry.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+    for (QString& pattern : patterns) {
+      if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+    }
+    entries << entry + QStringLiteral(" (") + patterns.join(u' ') + u')';
+  }
+  return entries;
+}
+
+
 MessageAnswer QtDialogService::ShowMessage(const QString& text, const QString& title,
                                            MessageStyle style) {
-  QWidget* parent = QApplication::activeWindow();
   switch (style) {
     case MessageStyle::YesNoQuestion:
-      return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
+      return RunMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) ==
                      QMessageBox::Yes
                  ? MessageAnswer::Yes
                  : MessageAnswer::No;
     case MessageStyle::OkError:
-      QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+      RunMessageBox(QMessageBox::Critical, title, text, QMessageBox::Ok);
       return MessageAnswer::Ok;
     case MessageStyle::OkWarning:
-      QMessageBox::warning(parent, title, text, QMessageBox::Ok);
+      RunMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok);
       return MessageAnswer::Ok;
   }
   return MessageAnswer::Ok;
@@ -31,7 +65,8 @@ namespace {
 // A file dialog that starts with an empty name box and the first filter
 // entry selected, and returns the chosen path or nothing.
 std::optional<QString> RunFileDialog(QFileDialog& dialog, const FileDialogRequest& request) {
-  dialog.setNameFilter(request.filter);
+  dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+  dialog.setNameFilters(PlatformNameFilters(request.filter));
   dialog.selectFile(QString());
   // The name is taken exactly as typed: no extension is added.
   dialog.setDefaultSuffix(QString());

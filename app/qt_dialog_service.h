@@ -4,7 +4,14 @@
 
 #include "dialog_service.h"
 
+#include <QStringList>
+
 namespace kestrin {
+
+// The name filters a file dialog of this platform gets for `filter`
+// ("NES files (*.nes);;All Files (*.*)"): every entry keeps its text, and
+// "*.*" (every file, where those filters come from) becomes "*".
+QStringList PlatformNameFilters(const QString& filter);
 
 class QtDialogService final : public DialogService {
  public:

@@ -47,7 +47,9 @@ bool LoadRom(EditingState& state, const std::string& path) {
   // a pipe with no writer cannot hang the program.
   std::error_code error;
   const fs::file_status status = fs::status(fs::path(path), error);
-  if (!fs::exists(status)) return Fail(kNoSuchFile);
+  // A folder cannot be opened as a file; pipes and devices open but have
+  // no size to measure.
+  if (!fs::exists(status) || fs::is_directory(status)) return Fail(kNoSuchFile);
   if (!fs::is_regular_file(status)) return Fail(kNotKestrinRom);
 
   std::ifstream file(path, std::ios::binary);

@@ -15,6 +15,7 @@
 #include "group_fit.h"
 #include "image_bytes.h"
 #include "parse_hex.h"
+#include "part_list_box.h"
 #include "part_streams.h"
 #include "song_list.h"
 #include "song_page_texts.h"
@@ -102,11 +103,9 @@ void SongPage::BuildSongGroups() {
 void SongPage::BuildPartGroups() {
   GroupBox3_ = MakeGroup(this, "GroupBox3", QStringLiteral(" Parts List "),
                          QRect(140, 4, 81, 165));
-  LB_Parts_ = new QListWidget(GroupBox3_);
+  LB_Parts_ = new PartListBox(GroupBox3_);
   LB_Parts_->setObjectName(QStringLiteral("LB_Parts"));
   LB_Parts_->setGeometry(8, 16, 65, 117);
-  LB_Parts_->setSelectionMode(QAbstractItemView::SingleSelection);
-  LB_Parts_->setUniformItemSizes(true);
   auto* parts = new QLineEdit(texts::kPartsStartText, GroupBox3_);
   parts->setObjectName(QStringLiteral("E_Parts"));
   parts->setGeometry(8, 136, 65, 21);
@@ -155,6 +154,7 @@ void SongPage::ConnectHandlers() {
   connect(LB_Parts_, &QListWidget::itemSelectionChanged, this, [this] {
     if (!updating_) LB_PartsClick();
   });
+  connect(LB_Parts_, &PartListBox::SelectedLineClicked, this, [this] { LB_PartsClick(); });
   new BoxEvents(E_Parts_, [this](int key) { E_PartsKeyPress(key); }, [this] { E_PartsClick(); });
 
   connect(E_ph1_, &QLineEdit::textChanged, this, [this] { E_ph1Change(); });

@@ -13,6 +13,7 @@ class QListWidget;
 namespace kestrin {
 
 struct EditorContext;
+class PartListBox;
 
 class SongPage : public QWidget {
   Q_OBJECT
@@ -81,7 +82,7 @@ class SongPage : public QWidget {
   QLineEdit* E_lastPart_ = nullptr;
   QLineEdit* E_loopPart_ = nullptr;
   QGroupBox* GroupBox3_ = nullptr;
-  QListWidget* LB_Parts_ = nullptr;
+  PartListBox* LB_Parts_ = nullptr;
   QLineEdit* E_Parts_ = nullptr;
   QGroupBox* GroupBox1_ = nullptr;
   QLineEdit* E_ph1_ = nullptr;

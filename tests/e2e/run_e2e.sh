@@ -18,7 +18,7 @@ CELL_X=96                          # column 2 (byte 1), right of the 40-wide fir
 CELL_Y=$((42 + 1 + NOTE_ROW * 17 + 8))  # page top + border + rows of 16 + grid line
 rm -rf "$out" && mkdir -p "$out"
 work=$(mktemp -d /tmp/kestrin-e2e.XXXXXX)
-display=":$((90 + RANDOM % 400))"
+display=""
 editor_pid="" xvfb_pid=""
 
 cleanup() {
@@ -44,9 +44,19 @@ click_at() {  # click_at X Y, relative to the window's top-left corner
   sleep 0.4
 }
 wait_for_title() {  # wait_for_title REGEX
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 100); do
     if DISPLAY=$display xdotool search --name "$1" >/dev/null 2>&1; then return 0; fi
     sleep 0.2
+  done
+  return 1
+}
+editor_windows() {  # how many of the editor's windows are on screen
+  DISPLAY=$display xdotool search --onlyvisible --pid "$editor_pid" 2>/dev/null | wc -l
+}
+wait_for_windows() {  # wait_for_windows COUNT: until the editor shows COUNT windows
+  for _ in $(seq 1 100); do
+    [[ $(editor_windows) -eq $1 ]] && { sleep 0.3; return 0; }
+    sleep 0.1
   done
   return 1
 }
@@ -54,9 +64,12 @@ wait_for_title() {  # wait_for_title REGEX
 "$demo_maker" "$work/demo.nes" >/dev/null
 cp "$work/demo.nes" "$work/original.nes"
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number to fd 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
-for _ in $(seq 1 50); do DISPLAY=$display xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 1 100); do [[ -s $work/display ]] && break; sleep 0.1; done
+[[ -s $work/display ]] || fail "Xvfb did not start"
+display=":$(head -1 "$work/display")"
 
 DISPLAY=$display QT_QPA_PLATFORM=xcb "$editor" >"$out/editor.log" 2>&1 &
 editor_pid=$!
@@ -67,13 +80,17 @@ sleep 1
 shot started
 
 # File > Open, through the real file dialog: type the path, press Enter.
+windows=$(editor_windows)
 key alt+f
 key o
-sleep 1
+wait_for_windows $((windows + 1)) || fail "the open dialog did not appear"
+wait_for_title '^Open$' || fail "the open dialog did not appear"
+sleep 0.5
 shot open-dialog
 DISPLAY=$display xdotool type --delay 20 "$work/demo.nes"
 key Return
-sleep 1
+wait_for_title '^Backup$' || fail "the backup question did not appear"
+sleep 0.3
 shot backup-question
 key Escape   # "No" to the backup question
 wait_for_title "^Kestrin Music Editor - $work/demo.nes\$" || fail "the caption does not name the opened file"

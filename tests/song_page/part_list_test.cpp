@@ -177,9 +177,38 @@ TEST_F(PartList, PartBoxRefusesZeroAndAMissingLine) {
 }
 
 TEST_F(PartList, PartBoxTakesTwoTypedCharactersButShowsItsStartText) {
-  EXPECT_EQ(Box("E_Parts")->text(), "E_Parts");
-  Type(Box("E_Parts"), "1F3");
-  EXPECT_EQ(Box("E_Parts")->text(), "1F");
+  QLineEdit* box = Box("E_Parts");
+  EXPECT_EQ(box->text(), "E_Parts");
+  // The start text can be edited away character by character...
+  box->setCursorPosition(static_cast<int>(box->text().size()));
+  QTest::keyClick(box, Qt::Key_Backspace);
+  EXPECT_EQ(box->text(), "E_Part");
+  QTest::keyClick(box, Qt::Key_A);  // ...but not grown
+  EXPECT_EQ(box->text(), "E_Part");
+  Type(box, "1F3");
+  EXPECT_EQ(box->text(), "1F");
+}
+
+TEST_F(PartList, ClickingTheSelectedLineAgainReloadsItsHeader) {
+  Start();
+  ClickPart(1);
+  const std::int32_t oldStart = state.streamPosition[kSquare1Stream];
+  // A new part address takes effect when the line is selected again.
+  Type(Box("E_ph2"), "A100");
+  ClickPart(1);
+  EXPECT_EQ(state.streamPosition[kSquare1Stream], NesAddressToFileOffset(0xA100));
+  EXPECT_NE(state.streamPosition[kSquare1Stream], oldStart);
+}
+
+TEST_F(PartList, ClicksOnBlankSpaceOrWithCtrlKeepTheSelectedLine) {
+  Start();
+  ClickPart(2);
+  QListWidget* list = Parts();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 3));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                    list->visualItemRect(list->item(2)).center());
+  ASSERT_EQ(list->selectedItems().size(), 1);
+  EXPECT_EQ(list->row(list->selectedItems().front()), 2);
 }
 
 }  // namespace
