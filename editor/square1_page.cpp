@@ -43,11 +43,8 @@ QFont SpaceLabelFont() {
 
 Square1Page::Square1Page(EditorContext& context, CellTable& cells,
                          const NotePropertiesGroup& noteProperties, QWidget* parent)
-    : QWidget(parent),
-      context_(context),
-      cells_(cells),
+    : ChannelPage(Grid::Square1, context, cells, parent),
       noteProperties_(noteProperties),
-      view_(Grid::Square1, context, cells),
       Sq1_StrGrid_(new ChannelGrid(kSquare1Shape, *this, this)),
       l_sq1infos_(new QLabel(grid_texts::kSpaceLabelStart, this)) {
   setObjectName(QStringLiteral("T_Square1"));

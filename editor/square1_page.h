@@ -5,8 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "channel_cells.h"
-#include "channel_grid.h"
+#include "channel_page.h"
 
 class QLabel;
 
@@ -16,7 +15,7 @@ struct EditorContext;
 struct CellTable;
 class NotePropertiesGroup;
 
-class Square1Page : public QWidget, private ChannelGridSource {
+class Square1Page : public ChannelPage {
   Q_OBJECT
  public:
   // The grid's bottom edge stays this far above the page's bottom edge; the
@@ -42,19 +41,11 @@ class Square1Page : public QWidget, private ChannelGridSource {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  std::int64_t ColumnWidthAt(int column) const override { return view_.ColumnWidth(column); }
-  void ColumnWidthsAt(int first, std::span<std::int64_t> out) const override {
-    view_.ColumnWidths(first, out);
-  }
-  std::uint64_t LayoutKey() const override { return view_.LayoutKey(); }
   void DrawCell(QPainter& painter, int column, int row, const QRect& rect) const override {
     Sq1_StrGridDrawCell(painter, column, row, rect);
   }
 
-  EditorContext& context_;
-  CellTable& cells_;
   const NotePropertiesGroup& noteProperties_;
-  ChannelCells view_;
   ChannelGrid* Sq1_StrGrid_;
   QLabel* l_sq1infos_;
 };

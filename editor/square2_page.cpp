@@ -18,10 +18,7 @@ constexpr ChannelGridShape kSquare2Shape{kSquare2RowCount, 0, false};
 }  // namespace
 
 Square2Page::Square2Page(EditorContext& context, CellTable& cells, QWidget* parent)
-    : QWidget(parent),
-      context_(context),
-      cells_(cells),
-      view_(Grid::Square2, context, cells),
+    : ChannelPage(Grid::Square2, context, cells, parent),
       Sq2_StrGrid_(new ChannelGrid(kSquare2Shape, *this, this)) {
   setObjectName(QStringLiteral("T_Square2"));
   Sq2_StrGrid_->setObjectName(QStringLiteral("Sq2_StrGrid"));

@@ -5,15 +5,14 @@
 #include <QString>
 #include <QWidget>
 
-#include "channel_cells.h"
-#include "channel_grid.h"
+#include "channel_page.h"
 
 namespace kestrin {
 
 struct EditorContext;
 struct CellTable;
 
-class Square2Page : public QWidget, private ChannelGridSource {
+class Square2Page : public ChannelPage {
   Q_OBJECT
  public:
   static constexpr int kGridHeight = 241;
@@ -34,18 +33,10 @@ class Square2Page : public QWidget, private ChannelGridSource {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  std::int64_t ColumnWidthAt(int column) const override { return view_.ColumnWidth(column); }
-  void ColumnWidthsAt(int first, std::span<std::int64_t> out) const override {
-    view_.ColumnWidths(first, out);
-  }
-  std::uint64_t LayoutKey() const override { return view_.LayoutKey(); }
   void DrawCell(QPainter& painter, int column, int row, const QRect& rect) const override {
     Sq2_StrGridDrawCell(painter, column, row, rect);
   }
 
-  EditorContext& context_;
-  CellTable& cells_;
-  ChannelCells view_;
   ChannelGrid* Sq2_StrGrid_;
 };
 
