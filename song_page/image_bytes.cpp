@@ -25,11 +25,4 @@ bool SetImageByte(EditingState& state, std::int32_t position, std::uint8_t value
   return true;
 }
 
-bool HasUnstoredEdits(const EditingState& state) {
-  if (!state.channels) return false;
-  std::vector<std::uint8_t> joined;
-  for (const auto& buffer : state.channels->edit) joined.insert(joined.end(), buffer.begin(), buffer.end());
-  return joined != state.channels->stored;
-}
-
 }  // namespace kestrin

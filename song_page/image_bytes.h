@@ -15,7 +15,4 @@ std::optional<std::uint8_t> ImageByte(const EditingState& state, std::int32_t po
 // False, writing nothing, when `position` lies outside the image.
 bool SetImageByte(EditingState& state, std::int32_t position, std::uint8_t value);
 
-// True when the edit buffers hold changes that no write-back has stored yet.
-bool HasUnstoredEdits(const EditingState& state);
-
 }  // namespace kestrin

@@ -314,8 +314,10 @@ void SongPage::LB_PartsClick() {
   if (row < 0) return;
 
   // Loading another part replaces the edit buffers; store what the channel
-  // pages changed there first so no edit is lost.
-  if (HasUnstoredEdits(state) && !WriteBack(state)) {
+  // pages changed there first so no edit is lost. The write-back stores only
+  // bytes that differ from what it stored last, so with no edits it writes
+  // nothing.
+  if (!WriteBack(state)) {
     context_.dialogs.ShowMessage(texts::kWriteBackError, texts::kWriteBackErrorTitle,
                                  MessageStyle::OkError);
   }
