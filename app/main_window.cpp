@@ -95,16 +95,12 @@ void TMainWindow::BuildPages() {
   GroupBox8_ = new EditModeGroup(context_, client);
 
   T_Song_ = new SongPage(context_);
-  T_Song_->setObjectName(QStringLiteral("T_Song"));
   T_Square1_ = new Square1Page(context_, cells_, *GroupBox7_);
-  T_Square1_->setObjectName(QStringLiteral("T_Square1"));
   T_Square2_ = new Square2Page(context_, cells_);
-  T_Square2_->setObjectName(QStringLiteral("T_Square2"));
   T_Triangle_ = EmptyPage("T_Triangle");
   T_Noise_ = EmptyPage("T_Noise");
   T_DMC_ = EmptyPage("T_DMC");
   T_Options_ = new OptionsPage(context_);
-  T_Options_->setObjectName(QStringLiteral("T_Options"));
   PC_ChannelSelect_->addTab(T_Song_, shell_texts::kSongPageCaption);
   PC_ChannelSelect_->addTab(T_Square1_, shell_texts::kSquare1Caption);
   PC_ChannelSelect_->addTab(T_Square2_, shell_texts::kSquare2Caption);

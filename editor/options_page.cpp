@@ -1,7 +1,5 @@
 #include "options_page.h"
 
-#include "group_fit.h"
-
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,6 +9,7 @@
 #include "color_swatch.h"
 #include "dialog_service.h"
 #include "editor_context.h"
+#include "group_fit.h"
 #include "qt_color_word.h"
 #include "settings_number.h"
 
