@@ -49,4 +49,7 @@ inline const QString kWriteFailed = QStringLiteral(
 inline const QString kNoFileName = QStringLiteral("Couldn't save the file.");
 inline const QString kWarningTitle = QStringLiteral("Warning!");
 
+// Clicking a grid cell, or pressing Enter in the part list box, with no part chosen.
+inline const QString kSelectPartFirst = QStringLiteral("You should select a part first!");
+
 }  // namespace kestrin::shell_texts

@@ -3,11 +3,13 @@
 
 #include <QString>
 
+#include "shell_texts.h"
+
 namespace kestrin::grid_texts {
 
 // Showing a Square page, and clicking its grid, before a part is loaded.
 inline const QString kSelectSongPartFirst = QStringLiteral("You should select a song part first!");
-inline const QString kSelectPartFirst = QStringLiteral("You should select a part first!");
+inline const QString kSelectPartFirst = shell_texts::kSelectPartFirst;
 // Left by every display after the first: the old per-cell tables were freed.
 inline const QString kCaseFree = QStringLiteral("CASE X FREE");
 inline const QString kFirstByteRule = QStringLiteral("First byte can only be a property byte!");

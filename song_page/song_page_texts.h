@@ -10,7 +10,7 @@ namespace kestrin::song_page_texts {
 inline const QString kOpenFileFirst = QStringLiteral("You should open a file first!");
 inline const QString kLoadFileFirst = QStringLiteral("You should load a file first!");
 inline const QString kSelectSongFirst = QStringLiteral("You should select a song first!");
-inline const QString kSelectPartFirst = QStringLiteral("You should select a part first!");
+inline const QString kSelectPartFirst = shell_texts::kSelectPartFirst;
 inline const QString kGetSongPartsFailed = QStringLiteral("GetSongParts failed !");
 inline const QString kSelectedSong = QStringLiteral("Selected song %1");  // %1: hex number
 inline const QString kInvalidNumber = QStringLiteral("Invalid number");
