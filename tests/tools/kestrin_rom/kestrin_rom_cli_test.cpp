@@ -1,0 +1,268 @@
+// kestrin-rom's commands on images made by the ROM builder, through its
+// command line, with the JSON output parsed back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "editing_state.h"
+#include "model_test_support.h"
+#include "rom_builder.h"
+#include "song_tables.h"
+
+namespace kestrin::rom_tool {
+namespace {
+
+using demo::RomBuilder;
+using Json = nlohmann::json;
+using testing_support::ReadFile;
+using testing_support::TempFolder;
+
+struct CliRun {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  args.insert(args.begin(), "kestrin-rom");
+  std::vector<const char*> argv;
+  for (const auto& a : args) argv.push_back(a.c_str());
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = RunKestrinRom(static_cast<int>(argv.size()), argv.data(), out, err);
+  return {code, out.str(), err.str()};
+}
+
+// One part in set 1 at the start of the music bank, every song of both sets
+// pointing at part 0 of its set.
+RomBuilder OnePartRom() {
+  RomBuilder rom;
+  demo::PartStreams part;
+  part.square1 = {0x84, 0x30, 0x7E, 0x00};
+  part.square2 = {0x8C, 0x31, 0x7E};
+  rom.AddPart(SongSet::One, part);
+  return rom;
+}
+
+// The part's header lies at header entry 7 of set 1's header area.
+constexpr std::int32_t kPart0Header = 0x3877C + 7;
+
+class KestrinRomCliTest : public ::testing::Test {
+ protected:
+  std::string Write(const RomBuilder& rom, const std::string& name) {
+    const std::string path = folder_ / name;
+    EXPECT_TRUE(rom.WriteTo(path));
+    return path;
+  }
+
+  Json CheckJson(const RomBuilder& rom, int expectedCode) {
+    const CliRun run = Cli({"check", Write(rom, "check.nes"), "--json"});
+    EXPECT_EQ(run.code, expectedCode) << run.out << run.err;
+    return Json::parse(run.out);
+  }
+
+  TempFolder folder_;
+};
+
+TEST_F(KestrinRomCliTest, CheckFindsNothingInTheDemoRom) {
+  const CliRun run = Cli({"check", Write(demo::BuildDemoRom(), "demo.nes")});
+  EXPECT_EQ(run.code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("no problems found"), std::string::npos);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(CheckJson(demo::BuildDemoRom(), 0)["problems"].size(), 0u);
+}
+
+TEST_F(KestrinRomCliTest, CheckReportsSongsOutOfOrder) {
+  RomBuilder rom = demo::BuildDemoRom();
+  rom.SetSong(SongSet::One, 2, 4, 3, 3);
+  rom.SetSong(SongSet::Two, 0x0F, 0, 1, 2);
+  const Json problems = CheckJson(rom, 1)["problems"];
+  ASSERT_EQ(problems.size(), 2u) << problems.dump(1);
+  EXPECT_EQ(problems[0]["kind"], "song order");
+  EXPECT_EQ(problems[0]["text"],
+            "song 02-Stone Road (set 1, index 2): first part 4 is higher than last part 3, the game may not work "
+            "properly");
+  EXPECT_EQ(problems[1]["text"],
+            "song 0F (set 2, index F): loop part 2 is out of the song's parts 0 to 1, the game may not work properly");
+}
+
+TEST_F(KestrinRomCliTest, CheckReportsAPartWhoseOffsetsDoNotAscend) {
+  RomBuilder rom = OnePartRom();
+  rom.Poke(kPart0Header + 4, 0x09);  // Triangle offset above the Square2 offset (7)
+  const Json problems = CheckJson(rom, 1)["problems"];
+  ASSERT_EQ(problems.size(), 1u) << problems.dump(1);
+  EXPECT_EQ(problems[0]["kind"], "part cannot be loaded");
+  EXPECT_EQ(problems[0]["text"].get<std::string>().rfind("set 1 part 0 (header at 0x38783): cannot be loaded", 0), 0u);
+}
+
+TEST_F(KestrinRomCliTest, CheckReportsAStreamWithoutItsEndByte) {
+  RomBuilder rom = OnePartRom();
+  // Part address 0xBFF0 starts the part 16 bytes before the end of the bank;
+  // all four offsets 0: Square 1 alone, and no zero until far beyond.
+  rom.Poke(kPart0Header + 1, std::vector<std::uint8_t>{0xF0, 0xBF, 0, 0, 0, 0});
+  for (std::int32_t at = 0x3A000; at <= 0x3A00F; ++at) rom.Poke(at, 0x30);
+  rom.Poke(0x3A020, 0x00);
+  const Json problems = CheckJson(rom, 1)["problems"];
+  ASSERT_EQ(problems.size(), 1u) << problems.dump(1);
+  EXPECT_EQ(problems[0]["kind"], "no end byte");
+  EXPECT_EQ(problems[0]["text"],
+            "set 1 part 0 (header at 0x38783): Square 1 at 0x3A000 has no end byte inside the music bank");
+}
+
+TEST_F(KestrinRomCliTest, CheckReportsOverlappingStreams) {
+  RomBuilder rom = OnePartRom();
+  rom.Poke(kPart0Header + 4, 0x03);  // Square 2 begins on Square 1's end byte
+  const Json problems = CheckJson(rom, 1)["problems"];
+  ASSERT_EQ(problems.size(), 1u) << problems.dump(1);
+  EXPECT_EQ(problems[0]["kind"], "streams overlap");
+  EXPECT_EQ(problems[0]["text"],
+            "set 1 part 0 (header at 0x38783): Square 1 (0x38010, 4 bytes) and Square 2 (0x38013, 4 bytes) overlap");
+}
+
+TEST_F(KestrinRomCliTest, SongsPrintWhatTheDataLayerHolds) {
+  const RomBuilder rom = demo::BuildDemoRom();
+  const CliRun run = Cli({"songs", Write(rom, "demo.nes"), "--json"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const Json songs = Json::parse(run.out);
+  ASSERT_EQ(songs.size(), 26u);
+  // The first song's three parts get header entries 7, 14 and 21.
+  EXPECT_EQ(songs[0]["parts"], Json({7, 14, 21}));
+  EXPECT_EQ(songs[14]["song"], "0F");
+  EXPECT_EQ(songs[14]["set"], 2);
+  EXPECT_EQ(songs[14]["index"], 15);
+  EXPECT_EQ(songs[25]["index"], 11);
+
+  EditingState state;
+  state.romImage = rom.Image();
+  state.romSize = kRomSize;
+  for (const Json& song : songs) {
+    const SongSet set = song["set"] == 1 ? SongSet::One : SongSet::Two;
+    ASSERT_TRUE(GetSongParts(state, set, song["index"].get<int>()));
+    EXPECT_EQ(song["first"], state.firstPart);
+    EXPECT_EQ(song["last"], state.lastPart);
+    EXPECT_EQ(song["loop"], state.loopPart);
+    EXPECT_EQ(song["parts"].get<std::vector<std::int32_t>>(), state.songPartList);
+  }
+  const CliRun text = Cli({"songs", folder_ / "demo.nes"});
+  EXPECT_EQ(text.out.substr(0, text.out.find('\n')),
+            "01-Morning Field     set 1  index 1   first 0   last 2   loop 1   parts 7 E 15");
+}
+
+TEST_F(KestrinRomCliTest, PartShowsTheHeaderStreamsAndDecodedSquareBytes) {
+  const CliRun run = Cli({"part", Write(OnePartRom(), "one.nes"), "--set", "1", "0", "--json"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const Json part = Json::parse(run.out);
+  EXPECT_EQ(part["header_position"], 0x38783);
+  // Packed: Square 1 4 bytes, Square 2 3, then 2, 1 and the DMC end byte.
+  EXPECT_EQ(part["header"]["bytes"], Json({0x10, 0x00, 0xA0, 0x07, 0x04, 0x09, 0x0A}));
+  EXPECT_EQ(part["part_start"], 0x38010);
+  std::vector<int> lengths;
+  for (const Json& s : part["streams"]) lengths.push_back(s["length"].get<int>());
+  EXPECT_EQ(lengths, (std::vector<int>{4, 3, 2, 1, 1}));
+
+  const Json& square1 = part["square1"];
+  ASSERT_EQ(square1.size(), 4u);
+  EXPECT_EQ(square1[0]["kind"], "properties");
+  EXPECT_EQ(square1[0]["instrument"], 8);
+  EXPECT_EQ(square1[0]["length_code"], 4);
+  EXPECT_EQ(square1[0]["duration"], 1.0);
+  EXPECT_EQ(square1[1]["note"], "C4");
+  EXPECT_EQ(square1[2]["kind"], "rest");
+  EXPECT_EQ(square1[3]["kind"], "end");
+  // Length code 12 lasts 8 units; 0x31 is C4 too (odd bytes share a pitch).
+  EXPECT_EQ(part["square2"][0]["duration"], 8.0);
+  EXPECT_EQ(part["square2"][1]["note"], "C4");
+
+  const CliRun text = Cli({"part", folder_ / "one.nes", "--set", "1", "0"});
+  EXPECT_NE(text.out.find("  Tempo 10, Part Address A000 (part start 0x38010)"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("      0  84  props 84 (Instr. 8, length 4, duration 1)\n"), std::string::npos);
+}
+
+TEST_F(KestrinRomCliTest, DiffAttributesEachChangedByte) {
+  const RomBuilder original = OnePartRom();
+  RomBuilder edited = original;
+  edited.Poke(0x3887C + 15 + 2, 0x01);  // last part of set 1 index 2
+  edited.Poke(kPart0Header + 0, 0x20);   // tempo
+  edited.Poke(0x38011, 0x34);            // Square 1 byte 1: C4 -> D4
+  const std::string before = Write(original, "before.nes");
+  const CliRun run = Cli({"diff", before, Write(edited, "after.nes"), "--json"});
+  EXPECT_EQ(run.code, 0) << run.out << run.err;
+  const Json changes = Json::parse(run.out)["changes"];
+  ASSERT_EQ(changes.size(), 3u);
+  EXPECT_EQ(changes[0]["offset"], 0x38011);
+  EXPECT_EQ(changes[0]["roles"][0]["text"], "set 1 part 0 Square 1 byte 1: C4 \u2192 D4");
+  EXPECT_EQ(changes[1]["offset"], 0x38783);
+  EXPECT_EQ(changes[1]["roles"][0]["text"], "part header set 1 part 0 byte 0 (Tempo)");
+  EXPECT_EQ(changes[2]["offset"], 0x3888D);
+  EXPECT_EQ(changes[2]["roles"][0]["text"], "song table set 1 index 2 (02-Stone Road) last part");
+
+  edited.Poke(0x00100, 0x00);  // program code: never written by the editor
+  const CliRun outside = Cli({"diff", before, Write(edited, "after.nes")});
+  EXPECT_EQ(outside.code, 1);
+  EXPECT_NE(outside.out.find("0x00100"), std::string::npos);
+  EXPECT_NE(outside.out.find("outside the music data"), std::string::npos);
+}
+
+TEST_F(KestrinRomCliTest, PatchesWrittenByTheCommandsRebuildTheEditedRom) {
+  RomBuilder edited = demo::BuildDemoRom();
+  edited.Poke(0x38011, 0x7E);
+  const std::string original = Write(demo::BuildDemoRom(), "clean.nes");
+  const std::string target = Write(edited, "edited.nes");
+  for (const std::string format : {"ips", "bps"}) {
+    const std::string patch = folder_ / ("p." + format);
+    const std::string out = folder_ / ("out-" + format + ".nes");
+    ASSERT_EQ(Cli({format, original, target, "-o", patch}).code, 0);
+    const CliRun applied = Cli({"apply", original, patch, "-o", out});
+    ASSERT_EQ(applied.code, 0) << applied.err;
+    EXPECT_EQ(ReadFile(out), edited.Image());
+  }
+}
+
+TEST_F(KestrinRomCliTest, BadInputsGiveOneErrorLineTheirExitCodeAndNoOutput) {
+  const std::string clean = Write(demo::BuildDemoRom(), "clean.nes");
+  RomBuilder other = demo::BuildDemoRom();
+  other.Poke(0x38011, 0x7E);
+  const std::string edited = Write(other, "edited.nes");
+  const std::string bps = folder_ / "p.bps";
+  ASSERT_EQ(Cli({"bps", clean, edited, "-o", bps}).code, 0);
+  auto patchBytes = ReadFile(bps);
+  const std::string out = folder_ / "out.nes";
+
+  const auto expectError = [&](const std::vector<std::string>& args, int code, const std::string& words) {
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.code, code) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(out));
+  };
+  expectError({"check", folder_ / "missing.nes"}, 2, "Apparently, this file doesn't even exist!");
+  testing_support::WriteFile(folder_ / "short.nes", std::vector<std::uint8_t>(1000, 1));
+  expectError({"songs", folder_ / "short.nes"}, 2, "Doesn't look like Kestrin rom...");
+  expectError({"apply", edited, bps, "-o", out}, 2, "another file");
+  patchBytes.resize(patchBytes.size() - 5);
+  testing_support::WriteFile(folder_ / "cut.bps", patchBytes);
+  expectError({"apply", clean, folder_ / "cut.bps", "-o", out}, 2, "cut.bps");
+  testing_support::WriteFile(folder_ / "cut.ips", std::vector<std::uint8_t>{'P', 'A', 'T', 'C', 'H', 0, 0});
+  expectError({"apply", clean, folder_ / "cut.ips", "-o", out}, 2, "cut short");
+  expectError({"apply", clean, bps}, 4, "output");
+  expectError({"part", clean, "--set", "3", "0"}, 4, "--set");
+  expectError({"part", clean, "--set", "1", "G"}, 4, "no part number");
+  expectError({"apply", clean, bps, "-o", clean}, 4, "overwrite an input");
+  EXPECT_EQ(ReadFile(clean), demo::BuildDemoRom().Image());
+
+  const CliRun version = Cli({"--version"});
+  EXPECT_EQ(version.code, 0);
+  EXPECT_EQ(version.out.rfind("kestrin-rom", 0), 0u);
+  const CliRun help = Cli({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("Exit codes:"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrin::rom_tool

@@ -1,0 +1,125 @@
+#include "rom_check.h"
+
+#include <algorithm>
+
+#include "square_events.h"
+
+namespace kestrin::rom_tool {
+namespace {
+
+constexpr int kDmcStream = 4;
+
+std::string SongName(const SongSite& song) {
+  return "song " + std::string(song.item->text) + " (set " + std::to_string(static_cast<int>(song.item->set)) +
+         ", index " + Hex(song.item->tableIndex) + ")";
+}
+
+std::string PartName(const PartSite& part) {
+  return "set " + std::to_string(static_cast<int>(part.set)) + " part " + Hex(part.part) + " (header at " +
+         Offset(part.headerPosition) + ")";
+}
+
+void CheckSongOrder(const SongSite& song, std::vector<Problem>& problems) {
+  if (song.last < song.first) {
+    problems.push_back({ProblemKind::SongOrder, SongName(song) + ": first part " + Hex(song.first) +
+                                                    " is higher than last part " + Hex(song.last) +
+                                                    ", the game may not work properly"});
+  } else if (song.loop < song.first || song.loop > song.last) {
+    problems.push_back({ProblemKind::SongOrder, SongName(song) + ": loop part " + Hex(song.loop) +
+                                                    " is out of the song's parts " + Hex(song.first) + " to " +
+                                                    Hex(song.last) + ", the game may not work properly"});
+  }
+}
+
+// Where the first zero byte from `from` lies, or the image size when none.
+std::size_t FirstZero(const std::vector<std::uint8_t>& image, std::size_t from) {
+  return static_cast<std::size_t>(std::find(image.begin() + static_cast<std::ptrdiff_t>(from), image.end(), 0) -
+                                  image.begin());
+}
+
+void CheckUnloadablePart(const RomView& rom, const PartSite& part, std::vector<Problem>& problems) {
+  // LoadPart only fails when a zero-ended stream finds no zero at all.
+  const auto address = static_cast<std::uint16_t>(part.header[1] | part.header[2] << 8);
+  const auto start = static_cast<std::size_t>(NesAddressToFileOffset(address));
+  const bool square1Ends = FirstZero(rom.Image(), start) < rom.Image().size();
+  problems.push_back({ProblemKind::MissingEndByte, PartName(part) + ": " +
+                                                       std::string(kChannelNames[square1Ends ? 4 : 0]) +
+                                                       " has no end byte before the end of the file"});
+}
+
+void CheckLoadedPart(const PartSite& part, std::vector<Problem>& problems) {
+  const PartHeader& h = part.header;
+  if (!part.channelsCopied) {
+    problems.push_back({ProblemKind::PartNotLoadable,
+                        PartName(part) + ": cannot be loaded, its stream offsets do not ascend (Triangle offset " +
+                            Hex(h[4]) + ", Square2 offset " + Hex(h[3]) + ", Noise offset " + Hex(h[5]) +
+                            ", DMC offset " + Hex(h[6]) + ")"});
+    return;
+  }
+  const bool dmcIsPartStart = h[6] == 0;
+  for (const int k : {0, kDmcStream}) {
+    if (k == kDmcStream && dmcIsPartStart) continue;
+    const auto index = static_cast<std::size_t>(k);
+    const std::int32_t end = part.position[index] + part.length[index] - 1;
+    if (end > kMusicBankLast) {
+      problems.push_back({ProblemKind::MissingEndByte,
+                          PartName(part) + ": " + std::string(kChannelNames[index]) + " at " +
+                              Offset(part.position[index]) + " has no end byte inside the music bank"});
+    }
+  }
+  for (std::size_t k = 1; k < 4; ++k) {
+    if (part.length[k] > 0 && part.position[k] + part.length[k] - 1 > kMusicBankLast) {
+      problems.push_back({ProblemKind::OutsideMusicBank, PartName(part) + ": " + std::string(kChannelNames[k]) +
+                                                             " at " + Offset(part.position[k]) +
+                                                             " reaches past the end of the music bank"});
+    }
+  }
+  // A DMC offset of 0 makes stream 5 the part's first byte on purpose.
+  const std::size_t streamCount = dmcIsPartStart ? 4 : 5;
+  for (std::size_t a = 0; a < streamCount; ++a) {
+    for (std::size_t b = a + 1; b < streamCount; ++b) {
+      if (part.length[a] <= 0 || part.length[b] <= 0) continue;
+      const bool apart = part.position[a] + part.length[a] <= part.position[b] ||
+                         part.position[b] + part.length[b] <= part.position[a];
+      if (apart) continue;
+      problems.push_back({ProblemKind::StreamsOverlap,
+                          PartName(part) + ": " + std::string(kChannelNames[a]) + " (" +
+                              Offset(part.position[a]) + ", " + std::to_string(part.length[a]) + " bytes) and " +
+                              std::string(kChannelNames[b]) + " (" + Offset(part.position[b]) + ", " +
+                              std::to_string(part.length[b]) + " bytes) overlap"});
+    }
+  }
+}
+
+}  // namespace
+
+std::string_view ProblemKindName(ProblemKind kind) {
+  switch (kind) {
+    case ProblemKind::SongOrder:
+      return "song order";
+    case ProblemKind::PartNotLoadable:
+      return "part cannot be loaded";
+    case ProblemKind::MissingEndByte:
+      return "no end byte";
+    case ProblemKind::StreamsOverlap:
+      return "streams overlap";
+    case ProblemKind::OutsideMusicBank:
+      return "outside the music bank";
+  }
+  return "problem";
+}
+
+std::vector<Problem> CheckRom(RomView& rom) {
+  std::vector<Problem> problems;
+  for (const SongSite& song : rom.Songs()) CheckSongOrder(song, problems);
+  for (const PartSite& part : rom.ListedParts()) {
+    if (part.loaded) {
+      CheckLoadedPart(part, problems);
+    } else {
+      CheckUnloadablePart(rom, part, problems);
+    }
+  }
+  return problems;
+}
+
+}  // namespace kestrin::rom_tool

@@ -1,0 +1,31 @@
+#pragma once
+// What `kestrin-rom check` looks for: every song of the song list and every
+// part it lists, read as the editor reads them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "rom_view.h"
+
+namespace kestrin::rom_tool {
+
+enum class ProblemKind : std::uint8_t {
+  SongOrder,        // first above last part, or loop part outside them
+  PartNotLoadable,  // the editor refuses to copy its channels
+  MissingEndByte,   // Square 1 or DMC has no zero byte inside the music bank
+  StreamsOverlap,   // two streams of one part share bytes
+  OutsideMusicBank, // a stream reaches past the music bank
+};
+
+struct Problem {
+  ProblemKind kind;
+  std::string text;  // one line, without the line feed
+};
+
+std::string_view ProblemKindName(ProblemKind kind);
+
+std::vector<Problem> CheckRom(RomView& rom);
+
+}  // namespace kestrin::rom_tool
