@@ -13,14 +13,15 @@
 namespace kestrin::rom_tool {
 namespace {
 
-constexpr const char* kFooter = R"(Commands:
-  kestrin-rom check ROM [--json]
-  kestrin-rom songs ROM [--json]
-  kestrin-rom part ROM --set 1|2 PART [--json]
-  kestrin-rom diff ORIGINAL EDITED [--json]
-  kestrin-rom ips ORIGINAL EDITED -o PATCH
-  kestrin-rom bps ORIGINAL EDITED -o PATCH
-  kestrin-rom apply ORIGINAL PATCH -o OUT
+constexpr const char* kFooter = R"(Usage of each command:
+  check ROM [--json]                   problems of songs and parts
+  songs ROM [--json]                   the 26 songs and their parts
+  part ROM --set 1|2 PART [--json]     one part, decoded
+  diff ORIGINAL EDITED [--json]        changed bytes and what they are
+  ips ORIGINAL EDITED -o PATCH         write an IPS patch
+  bps ORIGINAL EDITED -o PATCH         write a BPS patch
+  apply ORIGINAL PATCH -o OUT          apply an IPS or BPS patch
+
 Each command has its own --help. Part numbers and the numbers of the song
 list are hexadecimal, as in the editor. Input files are never written.
 
