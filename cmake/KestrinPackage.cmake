@@ -9,12 +9,12 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Kestrin Music Editor maintainers")
 set(CPACK_PACKAGE_CONTACT "Kestrin Music Editor maintainers <maintainers@users.noreply.c-seed-12e5abbb.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor for the music of the Kestrin ROM image")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "editor for the music of the Kestrin ROM image\n"
-    "Opens the iNES ROM file of the NES game Kestrin and edits its music in\n"
-    "place: songs, part lists, part headers and the two square-wave channels.\n"
-    "The companion kestrin-rom checks, lists, compares and patches ROM images\n"
-    "from the command line.")
+# The long description; the summary above becomes its first line.
+string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Opens the iNES ROM file of the NES game Kestrin and edits its music in"
+  "place: songs, part lists, part headers and the two square-wave channels."
+  "The companion kestrin-rom checks, lists, compares and patches ROM images"
+  "from the command line.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -3,11 +3,14 @@
 # the real file dialog, choose a song and a part, click a Square 1 cell in
 # note mode, File > Save, then check the saved file byte for byte.
 #
-# usage: run_e2e.sh EDITOR DEMO_ROM_MAKER ROM_CHECK OUTPUT_FOLDER
+# The saved file then goes through the README's kestrin-rom example: diff,
+# IPS patch, apply to the original, compare.
+#
+# usage: run_e2e.sh EDITOR DEMO_ROM_MAKER ROM_CHECK OUTPUT_FOLDER KESTRIN_ROM
 # A screenshot of the screen is taken after each step into OUTPUT_FOLDER.
 set -euo pipefail
 
-editor=$1 demo_maker=$2 rom_check=$3 out=$4
+editor=$1 demo_maker=$2 rom_check=$3 out=$4 kestrin_rom=$5
 
 # Where to click, in pixels from the window's top-left corner (the window
 # has a fixed layout at 96 dpi; no window manager runs, so there is no frame).
@@ -127,3 +130,12 @@ editor_pid=""
 
 # Song "01-" is set 1, index 1; part line 0; byte 1 of Square 1.
 "$rom_check" "$work/original.nes" "$work/demo.nes" 1 1 0 1 "$((126 - 2 * NOTE_ROW))" | tee "$out/result.txt"
+
+# The README's worked example on the file the window saved.
+"$kestrin_rom" check "$work/demo.nes" || fail "kestrin-rom check found problems in the saved file"
+"$kestrin_rom" diff "$work/original.nes" "$work/demo.nes" | tee "$out/diff.txt" || fail "kestrin-rom diff failed"
+grep -q "^0x38011 .* set 1 part 0 Square 1 byte 1: " "$out/diff.txt" || fail "diff did not name the clicked byte"
+grep -qx "1 byte differs" "$out/diff.txt" || fail "diff did not count one changed byte"
+"$kestrin_rom" ips "$work/original.nes" "$work/demo.nes" -o "$work/edit.ips"
+"$kestrin_rom" apply "$work/original.nes" "$work/edit.ips" -o "$work/patched.nes"
+cmp "$work/patched.nes" "$work/demo.nes" || fail "the patched original differs from the saved file"
