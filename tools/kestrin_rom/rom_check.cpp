@@ -19,6 +19,8 @@ std::string PartName(const PartSite& part) {
          Offset(part.headerPosition) + ")";
 }
 
+std::string ByteCount(std::int32_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
+
 void CheckSongOrder(const SongSite& song, std::vector<Problem>& problems) {
   if (song.last < song.first) {
     problems.push_back({ProblemKind::SongOrder, SongName(song) + ": first part " + Hex(song.first) +
@@ -84,9 +86,46 @@ void CheckLoadedPart(const PartSite& part, std::vector<Problem>& problems) {
       if (apart) continue;
       problems.push_back({ProblemKind::StreamsOverlap,
                           PartName(part) + ": " + std::string(kChannelNames[a]) + " (" +
-                              Offset(part.position[a]) + ", " + std::to_string(part.length[a]) + " bytes) and " +
+                              Offset(part.position[a]) + ", " + ByteCount(part.length[a]) + ") and " +
                               std::string(kChannelNames[b]) + " (" + Offset(part.position[b]) + ", " +
-                              std::to_string(part.length[b]) + " bytes) overlap"});
+                              ByteCount(part.length[b]) + ") overlap"});
+    }
+  }
+}
+
+// A stream of one part.
+struct StreamSpan {
+  const PartSite* part;
+  std::size_t stream;
+  std::int32_t first;
+  std::int32_t end;  // one past the last byte
+};
+
+// Streams of different parts that share bytes: an edit of one changes the
+// other. Two headers with one part address, or the same stretch used whole
+// by two parts, are deliberate reuse.
+void CheckPartsAgainstEachOther(const std::vector<PartSite>& parts, std::vector<Problem>& problems) {
+  std::vector<StreamSpan> spans;
+  for (const PartSite& part : parts) {
+    if (!part.channelsCopied) continue;
+    const std::size_t streamCount = part.header[6] == 0 ? 4 : 5;
+    for (std::size_t k = 0; k < streamCount; ++k) {
+      if (part.length[k] > 0) spans.push_back({&part, k, part.position[k], part.position[k] + part.length[k]});
+    }
+  }
+  std::stable_sort(spans.begin(), spans.end(),
+                   [](const StreamSpan& a, const StreamSpan& b) { return a.first < b.first; });
+  for (std::size_t a = 0; a < spans.size(); ++a) {
+    for (std::size_t b = a + 1; b < spans.size() && spans[b].first < spans[a].end; ++b) {
+      const StreamSpan& x = spans[a];
+      const StreamSpan& y = spans[b];
+      const bool samePartData = x.part->position[0] == y.part->position[0];
+      if (x.part == y.part || samePartData || (x.first == y.first && x.end == y.end)) continue;
+      problems.push_back({ProblemKind::StreamsOverlap,
+                          PartName(*x.part) + " " + std::string(kChannelNames[x.stream]) + " (" + Offset(x.first) +
+                              ", " + ByteCount(x.end - x.first) + ") and " + PartName(*y.part) + " " +
+                              std::string(kChannelNames[y.stream]) + " (" + Offset(y.first) + ", " +
+                              ByteCount(y.end - y.first) + ") overlap"});
     }
   }
 }
@@ -112,13 +151,15 @@ std::string_view ProblemKindName(ProblemKind kind) {
 std::vector<Problem> CheckRom(RomView& rom) {
   std::vector<Problem> problems;
   for (const SongSite& song : rom.Songs()) CheckSongOrder(song, problems);
-  for (const PartSite& part : rom.ListedParts()) {
+  const std::vector<PartSite> parts = rom.ListedParts();
+  for (const PartSite& part : parts) {
     if (part.loaded) {
       CheckLoadedPart(part, problems);
     } else {
       CheckUnloadablePart(rom, part, problems);
     }
   }
+  CheckPartsAgainstEachOther(parts, problems);
   return problems;
 }
 

@@ -15,7 +15,7 @@ enum class ProblemKind : std::uint8_t {
   SongOrder,        // first above last part, or loop part outside them
   PartNotLoadable,  // the editor refuses to copy its channels
   MissingEndByte,   // Square 1 or DMC has no zero byte inside the music bank
-  StreamsOverlap,   // two streams of one part share bytes
+  StreamsOverlap,   // two streams share bytes (of one part, or of two)
   OutsideMusicBank, // a stream reaches past the music bank
 };
 

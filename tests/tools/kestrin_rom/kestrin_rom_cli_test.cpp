@@ -125,6 +125,24 @@ TEST_F(KestrinRomCliTest, CheckReportsOverlappingStreams) {
             "set 1 part 0 (header at 0x38783): Square 1 (0x38010, 4 bytes) and Square 2 (0x38013, 4 bytes) overlap");
 }
 
+TEST_F(KestrinRomCliTest, CheckReportsStreamsOfTwoPartsThatOverlap) {
+  RomBuilder rom = OnePartRom();
+  rom.AddPart(SongSet::One, demo::PartStreams{});
+  rom.SetSong(SongSet::One, 1, 0, 1, 0);
+  // Part 1 now starts on part 0's Noise byte (0x38019); its Square 1 runs
+  // on through part 0's DMC end byte.
+  rom.Poke(kPart0Header + 7 + 1, std::vector<std::uint8_t>{0x09, 0xA0});
+  const Json problems = CheckJson(rom, 1)["problems"];
+  ASSERT_EQ(problems.size(), 2u) << problems.dump(1);
+  EXPECT_EQ(problems[0]["kind"], "streams overlap");
+  EXPECT_EQ(problems[0]["text"],
+            "set 1 part 0 (header at 0x38783) Noise (0x38019, 1 byte) and set 1 part 1 (header at 0x3878A) "
+            "Square 1 (0x38019, 2 bytes) overlap");
+  EXPECT_EQ(problems[1]["text"],
+            "set 1 part 1 (header at 0x3878A) Square 1 (0x38019, 2 bytes) and set 1 part 0 (header at 0x38783) "
+            "DMC (0x3801A, 1 byte) overlap");
+}
+
 TEST_F(KestrinRomCliTest, SongsPrintWhatTheDataLayerHolds) {
   const RomBuilder rom = demo::BuildDemoRom();
   const CliRun run = Cli({"songs", Write(rom, "demo.nes"), "--json"});
