@@ -134,7 +134,7 @@ void WriteRawFrames(SafeWriter& out, const ucontext_t* context) {
     out.Text("#0 ").Hex(pc, 16).Line();
     return;
   }
-  for (std::size_t i = first; i < count; ++i) {
+  for (std::size_t i = first; i < count && frames[i] != nullptr; ++i) {
     out.Text("#").Decimal(static_cast<long long>(i - first)).Text(" ");
     out.Hex(reinterpret_cast<std::uintptr_t>(frames[i]), 16).Line();
   }

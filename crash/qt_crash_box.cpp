@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -16,6 +17,9 @@
 namespace kestrin {
 
 namespace {
+
+// Wide enough for the report's path on one line in most homes.
+constexpr int kBoxMinimumWidth = 560;
 
 QPushButton* AddButton(QHBoxLayout* row, const char* name, const QString& text) {
   auto* button = new QPushButton(text);
@@ -47,6 +51,7 @@ void ShowReportView(const QString& reportText, QWidget* parent) {
   text->setReadOnly(true);
   text->setLineWrapMode(QPlainTextEdit::NoWrap);
   text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   column->addWidget(text);
   auto* row = new QHBoxLayout;
   row->addStretch();
@@ -65,6 +70,7 @@ CrashChoice QtCrashBox::Show(const CrashBoxContent& content, CrashBoxActions& ac
   box.setObjectName(QStringLiteral("CrashBox"));
   box.setWindowTitle(shell_texts::kProgramName);
   box.setWindowModality(Qt::ApplicationModal);
+  box.setMinimumWidth(kBoxMinimumWidth);
 
   auto* top = new QHBoxLayout(&box);
   auto* icon = new QLabel;

@@ -214,6 +214,8 @@ std::vector<std::string> UserProcessNames() {
       continue;
     struct stat info {};
     if (stat(entry.path().c_str(), &info) != 0 || info.st_uid != me) continue;
+    // Kernel threads have no command line; they are not the user's programs.
+    if (ReadWholeFile((entry.path() / "cmdline").string()).empty()) continue;
     // Only the short name the kernel keeps: no arguments, no environment.
     const std::string comm = ReadFirstLine((entry.path() / "comm").string());
     if (!comm.empty()) names.push_back(comm);
