@@ -12,6 +12,7 @@
 
 #include "crash_session.h"
 #include "crash_texts.h"
+#include "fatal_signal_handler.h"
 #include "frame_names.h"
 #include "qt_crash_box.h"
 #include "qt_system_facts.h"
@@ -30,30 +31,32 @@ int main(int argc, char* argv[]) {
   const long pid = argc > 2 ? std::atol(argv[2]) : 0;
   const QString executable = argc > 4 ? QString::fromLocal8Bit(argv[4]) : QString();
 
+  const kestrin::crash::CompletedReport completed = kestrin::crash::CompleteSignalReport(
+      reportPath, pid, [pid](const kestrin::crash::SignalReport& crash) {
+        std::string more = "== Stack trace ==\n";
+        more += kestrin::crash::NamedFrames(crash.frames, kestrin::crash::ParseMappings(crash.modules));
+        if (pid > 0) more += kestrin::crash::ThreadsSection(pid, crash.thread);
+        more += kestrin::crash::ProcessesSection();
+        more += kestrin::crash::SystemSection(kestrin::QtSystemLines());
+        return more;
+      });
   std::ifstream in(reportPath, std::ios::binary);
   const std::string fileText((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
   const kestrin::crash::SignalReport crash = kestrin::crash::ReadLastReport(fileText);
-
-  std::string more = "== Stack trace ==\n";
-  more += kestrin::crash::NamedFrames(crash.frames, kestrin::crash::ParseMappings(crash.modules));
-  if (pid > 0) more += kestrin::crash::ThreadsSection(pid, crash.thread);
-  more += kestrin::crash::ProcessesSection();
-  more += kestrin::crash::SystemSection(kestrin::QtSystemLines());
 
   kestrin::SavedReport report;
   report.path = QString::fromStdString(reportPath);
-  std::ofstream out(reportPath, std::ios::binary | std::ios::app);
-  out << more;
-  out.flush();
-  report.saved = !crash.text.empty() && static_cast<bool>(out);
-  report.error = crash.text.empty() ? QStringLiteral("the crashed program wrote nothing to %1").arg(report.path)
-                                    : QStringLiteral("%1 cannot be written").arg(report.path);
-  report.text = QString::fromStdString(crash.text + more);
+  report.saved = completed.saved;
+  report.error = QString::fromStdString(completed.error);
+  report.text = QString::fromStdString(completed.text);
+  // Without the report, the signal's number from the command line.
+  const char* signalName = kestrin::crash::FatalSignalName(argc > 3 ? std::atoi(argv[3]) : 0);
+  const QString signal = completed.saved ? QString::fromStdString(crash.signal)
+                                         : QString::fromLatin1(signalName != nullptr ? signalName : "unknown");
 
   kestrin::QtCrashBox box;
   kestrin::QtProcessLauncher launcher;
   kestrin::CrashSession session(launcher, report, executable);
-  session.Run(box, kestrin::crash_texts::kSignalMessage.arg(QString::fromStdString(crash.signal)), false);
+  session.Run(box, kestrin::crash_texts::kSignalMessage.arg(signal), false);
   return 0;
 }

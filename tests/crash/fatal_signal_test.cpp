@@ -150,6 +150,36 @@ TEST_F(FatalSignalTest, MissingReporterIsNotedAndTheSignalStillEndsTheProcess) {
   EXPECT_NE(ReadFile(report).find("(" + missing.string() + " could not be started)\n"), std::string::npos);
 }
 
+TEST_F(FatalSignalTest, ReporterCompletesOnlyTheReportOfTheCrashedProcess) {
+  const ChildEnd end = Run("null", reporter);
+  ASSERT_TRUE(EndedBy(end, SIGSEGV));
+  const std::string first = ReadFile(report);
+  const auto more = [](const SignalReport& written) { return "== More ==\n" + written.signal + "\n"; };
+
+  // Another process's report (an older crash) is left as it is.
+  const CompletedReport other = CompleteSignalReport(report.string(), end.pid + 1, more);
+  EXPECT_FALSE(other.saved);
+  EXPECT_EQ(ReadFile(report), first);
+
+  const CompletedReport completed = CompleteSignalReport(report.string(), end.pid, more);
+  EXPECT_TRUE(completed.saved);
+  EXPECT_EQ(completed.text, first + "== More ==\nSIGSEGV (SEGV_MAPERR)\n");
+  EXPECT_EQ(ReadFile(report), completed.text);
+}
+
+TEST_F(FatalSignalTest, UnwritableStateFolderStillStartsTheReporterWhichSaysSo) {
+  // A file where the state folder should be: not even root can create it.
+  std::ofstream(folder / "state") << "in the way\n";
+  const ChildEnd end = Run("null", reporter);
+  EXPECT_TRUE(EndedBy(end, SIGSEGV));
+  EXPECT_EQ(ReadFile(reporter.string() + ".args").substr(0, report.string().size() + 1), report.string() + "\n");
+  const CompletedReport completed =
+      CompleteSignalReport(report.string(), end.pid, [](const SignalReport&) { return std::string("== More ==\n"); });
+  EXPECT_FALSE(completed.saved);
+  EXPECT_EQ(completed.error, "the crashed program could not write to " + report.string());
+  EXPECT_EQ(completed.text, "== More ==\n");
+}
+
 TEST_F(FatalSignalTest, SecondFailureAppendsASecondReportAfterASeparator) {
   EXPECT_TRUE(EndedBy(Run("null", reporter), SIGSEGV));
   EXPECT_TRUE(EndedBy(Run("abort", reporter), SIGABRT));
