@@ -22,10 +22,18 @@ QStringList MailArguments(const SavedReport& report) {
   return arguments;
 }
 
+QStringList MailHandlerQuery() {
+  return {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")};
+}
+
 CrashSession::CrashSession(ProcessLauncher& launcher, SavedReport report, QString restartExecutable)
     : launcher_(launcher), report_(std::move(report)), restartExecutable_(std::move(restartExecutable)) {}
 
 QString CrashSession::SendReport() {
+  // xdg-email hands over to the desktop's mail program and ends at once,
+  // also when there is none: ask first whether one is set up.
+  if (launcher_.Output(crash_texts::kMailQueryProgram, MailHandlerQuery()).trimmed().isEmpty())
+    return crash_texts::kNoMailProgram;
   if (!launcher_.StartDetached(crash_texts::kMailProgram, MailArguments(report_))) return crash_texts::kNoMailProgram;
   return crash_texts::kMailHandedOver;
 }

@@ -23,6 +23,9 @@ struct SavedReport {
 // screenshot attached. No recipient: the user's mail program asks.
 QStringList MailArguments(const SavedReport& report);
 
+// The xdg-mime arguments that ask for the desktop's mail program.
+QStringList MailHandlerQuery();
+
 class CrashSession final : public CrashBoxActions {
  public:
   CrashSession(ProcessLauncher& launcher, SavedReport report, QString restartExecutable);

@@ -18,7 +18,7 @@ inline const QString kReportSaved = QStringLiteral("The report was saved to %1."
 // %1: why.
 inline const QString kReportNotSaved = QStringLiteral("The report could not be saved: %1.");
 inline const QString kNoMailProgram =
-    QStringLiteral("No mail program could be started (xdg-email from xdg-utils is needed).");
+    QStringLiteral("No mail program could be started: none is set up for mailto links, or xdg-utils is missing.");
 inline const QString kMailHandedOver = QStringLiteral("The report was handed to your mail program.");
 inline const QString kMailSubject = QStringLiteral("Kestrin Music Editor crash report");
 inline const QString kReportViewTitle = QStringLiteral("Crash report");
@@ -27,5 +27,6 @@ inline const QString kExceptionMessage = QStringLiteral("The program met an erro
 // %1: the signal's name and code ("SIGSEGV (SEGV_MAPERR)").
 inline const QString kSignalMessage = QStringLiteral("The program crashed on signal %1.");
 inline const QString kMailProgram = QStringLiteral("xdg-email");
+inline const QString kMailQueryProgram = QStringLiteral("xdg-mime");
 
 }  // namespace kestrin::crash_texts

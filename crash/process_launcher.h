@@ -12,11 +12,15 @@ class ProcessLauncher {
   virtual ~ProcessLauncher() = default;
   // Starts `program` detached from this process; false when it cannot start.
   virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
+  // Runs `program` to its end (a few seconds at most) and returns what it
+  // printed; empty when it cannot run or fails.
+  virtual QString Output(const QString& program, const QStringList& arguments) = 0;
 };
 
 class QtProcessLauncher final : public ProcessLauncher {
  public:
   bool StartDetached(const QString& program, const QStringList& arguments) override;
+  QString Output(const QString& program, const QStringList& arguments) override;
 };
 
 }  // namespace kestrin

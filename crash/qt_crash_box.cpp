@@ -110,6 +110,7 @@ CrashChoice QtCrashBox::Show(const CrashBoxContent& content, CrashBoxActions& ac
   QObject::connect(send, &QPushButton::clicked, &box, [&] {
     sendResult->setText(actions.SendReport());
     sendResult->show();
+    box.adjustSize();  // room for the new line
   });
   QObject::connect(show, &QPushButton::clicked, &box, [&] { ShowReportView(content.reportText, &box); });
   // Escape or the title bar's close button: the gentlest way out, as Enter.

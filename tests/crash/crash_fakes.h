@@ -59,8 +59,14 @@ class FakeLauncher final : public ProcessLauncher {
     launches.push_back({program, arguments});
     return starts;
   }
+  QString Output(const QString& program, const QStringList& arguments) override {
+    queries.push_back({program, arguments});
+    return queryAnswer;
+  }
   std::vector<Launch> launches;
+  std::vector<Launch> queries;
   bool starts = true;  // false: nothing can be started
+  QString queryAnswer = QStringLiteral("mail-reader.desktop\n");
 };
 
 }  // namespace kestrin::testing

@@ -178,13 +178,25 @@ TEST_F(ExceptionPathTest, SendHandsTheReportAndTheScreenshotToTheMailProgram) {
 }
 
 TEST_F(ExceptionPathTest, SendWithoutAMailProgramSaysSoAndTheBoxStaysOpen) {
+  const QString noMail = QStringLiteral(
+      "No mail program could be started: none is set up for mailto links, or xdg-utils is missing.");
+  // None set up for mailto links: xdg-email is not even started.
+  launcher.queryAnswer = QStringLiteral("\n");
+  box.Script({Press::SendReport, Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(launcher.queries.size(), 1u);
+  EXPECT_EQ(launcher.queries[0].program, QStringLiteral("xdg-mime"));
+  EXPECT_EQ(launcher.queries[0].arguments,
+            QStringList({QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")}));
+  EXPECT_TRUE(launcher.launches.empty());
+  // One set up, but xdg-email cannot be started.
+  launcher.queryAnswer = QStringLiteral("mail-reader.desktop\n");
   launcher.starts = false;
   box.Script({Press::SendReport, Press::Continue});
   FailInAHandler();
-  ASSERT_EQ(box.sendResults.size(), 1u);
-  EXPECT_EQ(box.sendResults[0],
-            QStringLiteral("No mail program could be started (xdg-email from xdg-utils is needed)."));
-  EXPECT_TRUE(endings.empty());  // the box went on to "Continue"
+  EXPECT_EQ(box.sendResults, std::vector<QString>({noMail, noMail}));
+  EXPECT_EQ(box.shown.size(), 2u);
+  EXPECT_TRUE(endings.empty());  // each box went on to "Continue"
 }
 
 TEST_F(ExceptionPathTest, UnwritableStateFolderStillShowsTheBoxSayingTheReportWasNotSaved) {
