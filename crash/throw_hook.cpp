@@ -12,8 +12,6 @@
 
 namespace kestrin::crash {
 void RecordThrow(const std::type_info* type);
-extern const bool throwHookLinked;
-const bool throwHookLinked = true;
 }  // namespace kestrin::crash
 
 extern "C" [[noreturn]] void __cxa_throw(void* object, void* type, void (*destroy)(void*)) {

@@ -30,11 +30,7 @@ void RecordThrow(const std::type_info* type) {
   capturing = false;
 }
 
-const ThrowRecord* LastThrowOnThisThread() {
-  // Keeps the throw hook in every program that reads its records.
-  (void)throwHookLinked;
-  return lastThrow ? &*lastThrow : nullptr;
-}
+const ThrowRecord* LastThrowOnThisThread() { return lastThrow ? &*lastThrow : nullptr; }
 
 std::string DemangledName(const std::type_info& type) {
   int status = 0;

@@ -17,7 +17,6 @@ struct ThrowRecord {
 
 // Called by the throw hook (throw_hook.cpp) for every throw.
 void RecordThrow(const std::type_info* type);
-extern const bool throwHookLinked;
 
 // The last throw on this thread; null before the first one.
 const ThrowRecord* LastThrowOnThisThread();
