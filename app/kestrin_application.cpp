@@ -42,7 +42,11 @@ bool KestrinApplication::notify(QObject* receiver, QEvent* event) {
   return false;
 }
 
-void KestrinApplication::ShowException(std::exception_ptr error) {
+void KestrinApplication::ShowException(std::exception_ptr error, FailureOrigin origin) {
+  if (reporter_ != nullptr) {
+    reporter_->Report(error, origin);
+    return;
+  }
   const QString message = MessageOf(error);
   if (dialogs_ == nullptr) {
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());

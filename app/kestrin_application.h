@@ -1,11 +1,13 @@
 #pragma once
 // The application object. Any exception that escapes an event handler ends
-// here: its message is shown in a modal box and the event loop goes on with
-// the next event, so one failing handler does not end the program.
+// here and goes to crash reporting, whose box lets the user go on with the
+// next event, so one failing handler need not end the program.
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <exception>
+
+#include "exception_reporter.h"
 
 namespace kestrin {
 
@@ -16,16 +18,19 @@ class KestrinApplication : public QApplication {
  public:
   KestrinApplication(int& argc, char** argv);
 
-  // Where exception messages are shown; without one they go to stderr.
+  // Where exceptions are reported. Without a reporter, their message is
+  // shown in a plain box (or, without dialogs, written to stderr).
+  void SetExceptionReporter(ExceptionReporter* reporter) { reporter_ = reporter; }
   void SetDialogs(DialogService* dialogs) { dialogs_ = dialogs; }
 
   bool notify(QObject* receiver, QEvent* event) override;
 
-  // Shows the message of `error` (an empty one for exceptions that carry
-  // none) with the program's name as title.
-  void ShowException(std::exception_ptr error);
+  // Hands `error` to the reporter; without one, shows its message (an empty
+  // one for exceptions that carry none) with the program's name as title.
+  void ShowException(std::exception_ptr error, FailureOrigin origin = FailureOrigin::EventLoop);
 
  private:
+  ExceptionReporter* reporter_ = nullptr;
   DialogService* dialogs_ = nullptr;
   // Qt's file and colour dialogs keep a history in the user's settings; the
   // program stores nothing between runs, so they get a folder of their own

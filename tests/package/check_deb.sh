@@ -23,6 +23,7 @@ contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 
 expected=(
   ./usr/bin/kestrin-music-editor
+  ./usr/bin/kestrin-crash-report
   ./usr/bin/kestrin-rom
   ./usr/share/applications/kestrin-music-editor.desktop
   ./usr/share/metainfo/org.kestrin.MusicEditor.metainfo.xml

@@ -1,0 +1,43 @@
+#pragma once
+// One shown crash box and the work of its buttons, the same in the editor
+// (exceptions) and in the reporter program (fatal signals).
+
+#include <QString>
+#include <QStringList>
+
+#include "crash_box.h"
+#include "process_launcher.h"
+
+namespace kestrin {
+
+struct SavedReport {
+  bool saved = false;
+  QString path;            // the report file
+  QString error;           // why it was not saved
+  QString screenshotPath;  // empty: no screenshot
+  QString text;            // this report
+};
+
+// The xdg-email arguments for "Send report": subject, the report as the body
+// (cut when very long: the file is attached whole), the report file and the
+// screenshot attached. No recipient: the user's mail program asks.
+QStringList MailArguments(const SavedReport& report);
+
+// The xdg-mime arguments that ask for the desktop's mail program.
+QStringList MailHandlerQuery();
+
+class CrashSession final : public CrashBoxActions {
+ public:
+  CrashSession(ProcessLauncher& launcher, SavedReport report, QString restartExecutable);
+
+  QString SendReport() override;
+  // Shows the box; for "Restart" starts the new instance before returning.
+  CrashChoice Run(CrashBox& box, const QString& message, bool canContinue);
+
+ private:
+  ProcessLauncher& launcher_;
+  SavedReport report_;
+  QString restartExecutable_;
+};
+
+}  // namespace kestrin

@@ -1,0 +1,52 @@
+#include "throw_trace.h"
+
+#include <cxxabi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+namespace kestrin::crash {
+
+namespace {
+
+// Deeper frames than this say nothing more about a failure.
+constexpr std::size_t kMaxFrames = 64;
+
+thread_local std::optional<ThrowRecord> lastThrow;
+thread_local bool capturing = false;
+
+}  // namespace
+
+void RecordThrow(const std::type_info* type) {
+  if (capturing) return;  // a throw from inside the capture itself
+  capturing = true;
+  try {
+    // Skips this function and the throw hook.
+    lastThrow = ThrowRecord{type, boost::stacktrace::stacktrace(2, kMaxFrames)};
+  } catch (...) {
+    lastThrow.reset();
+  }
+  capturing = false;
+}
+
+const ThrowRecord* LastThrowOnThisThread() { return lastThrow ? &*lastThrow : nullptr; }
+
+std::string DemangledName(const std::type_info& type) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
+                                              std::free);
+  return status == 0 && name ? std::string(name.get()) : std::string(type.name());
+}
+
+std::string FormatTrace(const boost::stacktrace::stacktrace& trace) {
+  std::string text;
+  std::size_t index = 0;
+  for (const boost::stacktrace::frame& frame : trace) {
+    // "name at file:line", or "name in module" without line information.
+    text += '#' + std::to_string(index++) + ' ' + boost::stacktrace::to_string(frame) + '\n';
+  }
+  return text;
+}
+
+}  // namespace kestrin::crash

@@ -1,0 +1,277 @@
+// An exception escaping an event handler: the report it leaves, the box it
+// shows and what each of the box's choices does.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QMetaObject>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+#include "crash_fakes.h"
+#include "editor_facts.h"
+#include "editor_facts_source.h"
+#include "fake_dialog_service.h"
+#include "kestrin_application.h"
+#include "main_window.h"
+#include "status_line.h"
+
+namespace kestrin {
+namespace {
+
+using testing::FakeCrashBox;
+using testing::FakeLauncher;
+using testing::Press;
+
+[[gnu::noinline]] void SaveTheWorldHandler() { throw std::runtime_error("the disk went away"); }
+
+TMainWindow* shownWindow = nullptr;
+crash::EditorFacts ShownWindowFacts() { return FactsOf(shownWindow->State()); }
+
+QString ReadAll(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(file.readAll());
+}
+
+class ExceptionPathTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(home.isValid());
+    setenv("XDG_STATE_HOME", home.path().toLocal8Bit().constData(), 1);
+    reportPath = home.path() + QStringLiteral("/kestrin-music-editor/bugreport.txt");
+    app = qobject_cast<KestrinApplication*>(QCoreApplication::instance());
+    ASSERT_NE(app, nullptr);
+    reporter = std::make_unique<ExceptionReporter>(box, launcher);
+    reporter->SetEnding([this](Ending ending) { endings.push_back(ending); });
+    reporter->SetWindowSource([this]() -> QWidget* { return &window; });
+    app->SetExceptionReporter(reporter.get());
+    shownWindow = &window;
+    crash::SetEditorFactsSource(ShownWindowFacts);
+
+    failing = new QAction(&window);
+    QObject::connect(failing, &QAction::triggered, [] { SaveTheWorldHandler(); });
+    window.show();
+  }
+  void TearDown() override {
+    app->SetExceptionReporter(nullptr);
+    crash::SetEditorFactsSource(nullptr);
+    unsetenv("XDG_STATE_HOME");
+  }
+  // Fails the way a handler of the running program would: through an event.
+  void FailInAHandler() {
+    QMetaObject::invokeMethod(failing, &QAction::trigger, Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+  }
+
+  QTemporaryDir home;
+  QString reportPath;
+  testing::FakeDialogService dialogs;
+  TMainWindow window{dialogs};
+  QAction* failing = nullptr;
+  FakeCrashBox box;
+  FakeLauncher launcher;
+  std::vector<Ending> endings;
+  KestrinApplication* app = nullptr;
+  std::unique_ptr<ExceptionReporter> reporter;
+};
+
+TEST_F(ExceptionPathTest, ReportNamesTheExceptionWhereItWasThrownAndTheSystem) {
+  box.Script({Press::Continue});
+  FailInAHandler();
+  const QString report = ReadAll(reportPath);
+  ASSERT_FALSE(report.isEmpty());
+  EXPECT_TRUE(report.startsWith(QStringLiteral("Kestrin Music Editor crash report\n")));
+  for (const char* expected :
+       {"== Time ==", "== Program ==", "Kestrin Music Editor 0.0.1.0", "Command line: ", "Process id: ",
+        "Exception: std::runtime_error\n", "Message: the disk went away\n", "Where: caught by the event loop",
+        "== Stack trace (where it was thrown) ==", "SaveTheWorldHandler()", "== Threads ==",
+        "== Modules ==", "libQt6Core.so", "== Processes ==", "== System ==", "Kernel: Linux ",
+        "Distribution: ", "Memory MemTotal: ", "Qt: 6.", "Platform plugin: offscreen", "Screens: ",
+        "Locale: ", "== Editor state ==", "File opened: none", "== Screenshot =="}) {
+    EXPECT_TRUE(report.contains(QString::fromLatin1(expected))) << expected;
+  }
+  EXPECT_TRUE(report.contains(QStringLiteral("Process id: %1\n").arg(QCoreApplication::applicationPid())));
+  // The throwing function is the first frame of the trace.
+  const qsizetype trace = report.indexOf(QStringLiteral("== Stack trace (where it was thrown) ==\n#0 "));
+  ASSERT_GE(trace, 0);
+  EXPECT_LT(report.indexOf(QStringLiteral("SaveTheWorldHandler()"), trace), report.indexOf(QStringLiteral("\n#1 "), trace));
+}
+
+TEST_F(ExceptionPathTest, BoxShowsTheMessageAndTheReportAndContinueKeepsTheWindowWorking) {
+  box.Script({Press::ShowReport, Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(box.shown[0].message.contains(QStringLiteral("the disk went away")));
+  EXPECT_EQ(box.shown[0].reportNote, QStringLiteral("The report was saved to %1.").arg(reportPath));
+  EXPECT_TRUE(box.shown[0].canContinue);
+  EXPECT_EQ(box.shown[0].reportText, ReadAll(reportPath));
+  EXPECT_TRUE(endings.empty());
+
+  window.findChild<QAction*>(QStringLiteral("Save1"))->trigger();
+  EXPECT_EQ(window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(),
+            QStringLiteral("You should open a file before saving!"));
+  EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(ExceptionPathTest, EachFailureAppendsExactlyOneReport) {
+  box.Script({Press::Continue});
+  box.Script({Press::Continue});
+  FailInAHandler();
+  const QString first = ReadAll(reportPath);
+  FailInAHandler();
+  const QString both = ReadAll(reportPath);
+  EXPECT_EQ(both.count(QStringLiteral("Kestrin Music Editor crash report\n")), 2);
+  EXPECT_TRUE(both.startsWith(first));
+  EXPECT_TRUE(both.mid(first.size()).startsWith(QStringLiteral(
+      "------------------------------------------------------------------------\n"
+      "Kestrin Music Editor crash report\n")));
+  EXPECT_EQ(box.shown.size(), 2u);
+}
+
+TEST_F(ExceptionPathTest, ScreenshotOfTheWindowLiesBesideTheReport) {
+  box.Script({Press::Continue});
+  FailInAHandler();
+  const QString report = ReadAll(reportPath);
+  const qsizetype at = report.indexOf(QStringLiteral("== Screenshot ==\n"));
+  ASSERT_GE(at, 0);
+  const QString shot = report.mid(at + 17).section(QLatin1Char('\n'), 0, 0);
+  EXPECT_EQ(QFileInfo(shot).absolutePath(), QFileInfo(reportPath).absolutePath());
+  const QImage image(shot);
+  ASSERT_FALSE(image.isNull()) << shot.toStdString();
+  EXPECT_EQ(image.size(), window.grab().size());
+}
+
+TEST_F(ExceptionPathTest, RestartStartsThisExecutableAgainAndEndsWithZero) {
+  box.Script({Press::Restart});
+  FailInAHandler();
+  ASSERT_EQ(launcher.launches.size(), 1u);
+  EXPECT_EQ(launcher.launches[0].program,
+            QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").string()));
+  EXPECT_TRUE(launcher.launches[0].arguments.isEmpty());
+  EXPECT_EQ(endings, std::vector<Ending>{Ending::ExitZero});
+}
+
+TEST_F(ExceptionPathTest, SendHandsTheReportAndTheScreenshotToTheMailProgram) {
+  box.Script({Press::SendReport, Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(launcher.launches.size(), 1u);
+  const testing::Launch& mail = launcher.launches[0];
+  EXPECT_EQ(mail.program, QStringLiteral("xdg-email"));
+  const QStringList& args = mail.arguments;
+  const qsizetype body = args.indexOf(QStringLiteral("--body"));
+  ASSERT_GE(body, 0);
+  EXPECT_EQ(args[body + 1], ReadAll(reportPath));
+  const qsizetype firstAttach = args.indexOf(QStringLiteral("--attach"));
+  ASSERT_GE(firstAttach, 0);
+  EXPECT_EQ(args[firstAttach + 1], reportPath);
+  ASSERT_EQ(args.lastIndexOf(QStringLiteral("--attach")), firstAttach + 2);
+  EXPECT_TRUE(args[firstAttach + 3].endsWith(QStringLiteral(".png")));
+  EXPECT_TRUE(QFileInfo::exists(args[firstAttach + 3]));
+  ASSERT_EQ(box.sendResults.size(), 1u);
+  EXPECT_EQ(box.sendResults[0], QStringLiteral("The report was handed to your mail program."));
+  EXPECT_TRUE(endings.empty());
+}
+
+TEST_F(ExceptionPathTest, SendWithoutAMailProgramSaysSoAndTheBoxStaysOpen) {
+  const QString noMail = QStringLiteral(
+      "No mail program could be started: none is set up for mailto links, or xdg-utils is missing.");
+  // None set up for mailto links: xdg-email is not even started.
+  launcher.queryAnswer = QStringLiteral("\n");
+  box.Script({Press::SendReport, Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(launcher.queries.size(), 1u);
+  EXPECT_EQ(launcher.queries[0].program, QStringLiteral("xdg-mime"));
+  EXPECT_EQ(launcher.queries[0].arguments,
+            QStringList({QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/mailto")}));
+  EXPECT_TRUE(launcher.launches.empty());
+  // One set up, but xdg-email cannot be started.
+  launcher.queryAnswer = QStringLiteral("mail-reader.desktop\n");
+  launcher.starts = false;
+  box.Script({Press::SendReport, Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(box.sendResults.size(), 2u);
+  EXPECT_EQ(box.sendResults[0].toStdString(), noMail.toStdString());
+  EXPECT_EQ(box.sendResults[1].toStdString(), noMail.toStdString());
+  EXPECT_EQ(box.shown.size(), 2u);
+  EXPECT_TRUE(endings.empty());  // each box went on to "Continue"
+}
+
+TEST_F(ExceptionPathTest, UnwritableStateFolderStillShowsTheBoxSayingTheReportWasNotSaved) {
+  // A file where the folder should be: not even root can create it.
+  const QString blocker = home.path() + QStringLiteral("/blocked");
+  QFile file(blocker);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  setenv("XDG_STATE_HOME", blocker.toLocal8Bit().constData(), 1);
+  ExceptionReporter blocked(box, launcher);
+  blocked.SetEnding([this](Ending ending) { endings.push_back(ending); });
+  app->SetExceptionReporter(&blocked);
+  box.Script({Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(box.shown[0].reportNote.startsWith(QStringLiteral("The report could not be saved: ")))
+      << box.shown[0].reportNote.toStdString();
+  EXPECT_TRUE(box.shown[0].message.contains(QStringLiteral("the disk went away")));
+}
+
+TEST_F(ExceptionPathTest, EditorStateGivesTheFileTheSongAndThePartAsNumbers) {
+  EditingState& state = window.State();
+  state.currentFileName = "/music/demo.nes";
+  state.fileLoaded = true;
+  state.songSet = SongSet::Two;
+  state.songPartList = {3, 4};
+  state.firstPart = 3;
+  state.lastPart = 4;
+  state.loopPart = 3;
+  state.partLoaded = true;
+  state.headerPosition = 0x39461;
+  state.streamLength[0] = 120;
+  box.Script({Press::Continue});
+  FailInAHandler();
+  EXPECT_TRUE(ReadAll(reportPath).contains(QStringLiteral(
+      "== Editor state ==\nFile opened: /music/demo.nes\nSong set: 2\nFirst, last and loop part: 3, 4, 3\n"
+      "Part loaded: header at 0x39461, Square 1 stream of 120 bytes\n")));
+}
+
+TEST_F(ExceptionPathTest, CloseEndsTheProgramWithExitCodeZero) {
+  EXPECT_EXIT(
+      {
+        ExceptionReporter real(box, launcher);  // the real ending
+        app->SetExceptionReporter(&real);
+        box.Script({Press::Close});
+        FailInAHandler();
+        std::exit(3);  // not reached when Close ends the process
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ExceptionPathTest, FailureWhileStartingOffersNoContinue) {
+  box.Script({Press::Continue});  // a disabled button: treated as Close
+  app->ShowException(std::make_exception_ptr(std::logic_error("no window")), FailureOrigin::StartUp);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_FALSE(box.shown[0].canContinue);
+  EXPECT_EQ(endings, std::vector<Ending>{Ending::ExitZero});
+  EXPECT_TRUE(ReadAll(reportPath).contains(QStringLiteral("Where: caught while starting")));
+}
+
+TEST_F(ExceptionPathTest, TerminateShowsTheBoxWithoutContinueAndAbortsOnClose) {
+  EXPECT_EXIT(
+      {
+        ExceptionReporter real(box, launcher);
+        InstallTerminateHandler(&real);
+        box.Script({Press::Close});
+        std::terminate();
+      },
+      ::testing::KilledBySignal(SIGABRT), "");
+  const QString report = ReadAll(reportPath);
+  EXPECT_TRUE(report.contains(QStringLiteral("Where: std::terminate was called")));
+  EXPECT_EQ(report.count(QStringLiteral("Kestrin Music Editor crash report\n")), 1);
+}
+
+}  // namespace
+}  // namespace kestrin
