@@ -43,6 +43,10 @@ class SongPage : public QWidget {
   void E_ph1Click();
   void E_ph2Click();
 
+  // After an undo or redo: the header boxes, the song boxes and the part
+  // list show the image again; the selected line stays selected.
+  void ShowImageAgain();
+
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -71,6 +75,8 @@ class SongPage : public QWidget {
   bool songRead_ = false;
   // Set while the page itself rewrites a control, so no user handler runs.
   bool updating_ = false;
+  // Set while an undo or redo fills the header boxes: nothing is written.
+  bool refreshing_ = false;
   // The song was just read for an index change; the `activated` that ends
   // the same pick must not read it again.
   bool indexChangeRan_ = false;
