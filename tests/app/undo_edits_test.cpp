@@ -200,8 +200,16 @@ TEST_F(UndoEditsTest, UndoKeyInAHeaderBoxUndoesTheStep) {
   Type("E_ph1", QStringLiteral("27"));
   QTest::keyClick(Find<QLineEdit>("E_ph1"), Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(Image(), original);
+  // The history took the step back (the box's own undo would have made a
+  // new change instead).
+  EXPECT_TRUE(Action("Redo1")->isEnabled());
   QTest::keyClick(Find<QLineEdit>("E_ph1"), Qt::Key_Y, Qt::ControlModifier);
   EXPECT_EQ(Image()[static_cast<std::size_t>(State().headerPosition)], 0x27);
+
+  // In another box, too.
+  Find<QLineEdit>("E_ph4")->setFocus();
+  QTest::keyClick(Find<QLineEdit>("E_ph4"), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Image(), original);
 }
 
 TEST_F(UndoEditsTest, PartAddressIsOneStepForBothBytes) {
