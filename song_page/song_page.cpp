@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QShowEvent>
-#include <array>
 #include <utility>
 
 #include "box_events.h"
@@ -421,26 +420,24 @@ constexpr int kDmcOffsetByte = 6;
 
 }  // namespace
 
-void SongPage::HeaderByteChange(const QLineEdit* box, int byteNumber) {
+void SongPage::HeaderByteChange(const QLineEdit* box, int byteNumber, const QString& step, TypingBox typing) {
   if (!HeaderLoaded()) return;
-  static const std::array<std::pair<const QString*, TypingBox>, kPartHeaderSize> kSteps{{
-      {&shell_texts::kTempoStep, TypingBox::Tempo},
-      {nullptr, TypingBox::None},
-      {nullptr, TypingBox::None},
-      {&shell_texts::kSquare2OffsetStep, TypingBox::Square2Offset},
-      {&shell_texts::kTriangleOffsetStep, TypingBox::TriangleOffset},
-      {&shell_texts::kNoiseOffsetStep, TypingBox::NoiseOffset},
-      {&shell_texts::kDmcOffsetStep, TypingBox::DmcOffset},
-  }};
-  const auto& [step, typingBox] = kSteps[static_cast<std::size_t>(byteNumber)];
-  RecordEdit(context_, *step, [&] { WriteHeaderByte(byteNumber, LowByte(ParseBox(box))); }, typingBox);
+  RecordEdit(context_, step, [&] { WriteHeaderByte(byteNumber, LowByte(ParseBox(box))); }, typing);
 }
 
-void SongPage::E_ph1Change() { HeaderByteChange(E_ph1_, kTempoByte); }
-void SongPage::E_ph4Change() { HeaderByteChange(E_ph4_, kSquare2OffsetByte); }
-void SongPage::E_ph5Change() { HeaderByteChange(E_ph5_, kTriangleOffsetByte); }
-void SongPage::E_ph6Change() { HeaderByteChange(E_ph6_, kNoiseOffsetByte); }
-void SongPage::E_ph7Change() { HeaderByteChange(E_ph7_, kDmcOffsetByte); }
+void SongPage::E_ph1Change() { HeaderByteChange(E_ph1_, kTempoByte, shell_texts::kTempoStep, TypingBox::Tempo); }
+void SongPage::E_ph4Change() {
+  HeaderByteChange(E_ph4_, kSquare2OffsetByte, shell_texts::kSquare2OffsetStep, TypingBox::Square2Offset);
+}
+void SongPage::E_ph5Change() {
+  HeaderByteChange(E_ph5_, kTriangleOffsetByte, shell_texts::kTriangleOffsetStep, TypingBox::TriangleOffset);
+}
+void SongPage::E_ph6Change() {
+  HeaderByteChange(E_ph6_, kNoiseOffsetByte, shell_texts::kNoiseOffsetStep, TypingBox::NoiseOffset);
+}
+void SongPage::E_ph7Change() {
+  HeaderByteChange(E_ph7_, kDmcOffsetByte, shell_texts::kDmcOffsetStep, TypingBox::DmcOffset);
+}
 
 void SongPage::E_ph2Change() {
   if (!HeaderLoaded()) return;

@@ -13,6 +13,7 @@ class QListWidget;
 namespace kestrin {
 
 struct EditorContext;
+enum class TypingBox;
 class PartListBox;
 
 class SongPage : public QWidget {
@@ -66,7 +67,7 @@ class SongPage : public QWidget {
   void CommitSongField(SongField field, int key);
   void WarnAboutSongOrder(SongField field);
   void WriteHeaderByte(int byteNumber, std::uint8_t value);
-  void HeaderByteChange(const QLineEdit* box, int byteNumber);
+  void HeaderByteChange(const QLineEdit* box, int byteNumber, const QString& step, TypingBox typing);
   bool HeaderLoaded() const;
   void FillHeaderBoxes();
 
