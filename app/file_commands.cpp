@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dialog_service.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
@@ -34,6 +35,8 @@ void FileCommands::Open() {
   // The loaded part's buffers came from the previous image; a later
   // write-back must not carry them into this one.
   DropPart(context_.state);
+  // Steps of the previous file would write its bytes into this one.
+  if (context_.history) context_.history->Clear();
 
   context_.status.Set(path + shell_texts::kLoadedSuffix);
   if (context_.settings.askBackup &&
@@ -79,7 +82,9 @@ void FileCommands::SaveAs() {
 }
 
 bool FileCommands::WriteImageTo(const std::string& path) {
-  if (!WriteBack(context_.state)) {
+  bool stored = false;
+  RecordIntoLastStep(context_, [&] { stored = WriteBack(context_.state); });
+  if (!stored) {
     context_.dialogs.ShowMessage(shell_texts::kTransferFailed, shell_texts::kTransferFailedTitle,
                                  MessageStyle::OkError);
     return false;

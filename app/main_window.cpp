@@ -43,7 +43,7 @@ QWidget* EmptyPage(const char* name) {
 TMainWindow::TMainWindow(DialogService& dialogs, QWidget* parent)
     : QMainWindow(parent),
       StatusBar_(new StatusLine(this)),
-      context_{state_, settings_, dialogs, *StatusBar_},
+      context_{state_, settings_, dialogs, *StatusBar_, &history_},
       fileCommands_(std::make_unique<FileCommands>(
           context_, [this](const QString& caption) {
             // "[*]" in a title is Qt's modified-marker; a path shows it as is.
@@ -82,6 +82,28 @@ void TMainWindow::BuildMenu() {
   connect(Save1_, &QAction::triggered, this, &TMainWindow::Save1Click);
   connect(SaveAs1_, &QAction::triggered, this, &TMainWindow::SaveAs1Click);
   connect(Exit1_, &QAction::triggered, this, &TMainWindow::Exit1Click);
+
+  Edit1_ = bar->addMenu(shell_texts::kEditMenu);
+  Edit1_->setObjectName(QStringLiteral("Edit1"));
+  Edit1_->menuAction()->setObjectName(QStringLiteral("Edit1Action"));
+  // Qt keeps the texts ("&Undo Tempo") and the enabled states current.
+  Undo1_ = history_.Stack().createUndoAction(Edit1_, shell_texts::kUndoItem);
+  Undo1_->setObjectName(QStringLiteral("Undo1"));
+  Undo1_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Redo1_ = history_.Stack().createRedoAction(Edit1_, shell_texts::kRedoItem);
+  Redo1_->setObjectName(QStringLiteral("Redo1"));
+  Redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  Edit1_->addAction(Undo1_);
+  Edit1_->addAction(Redo1_);
+  history_.SetRefresh([this] { ShowUndoneState(); });
+}
+
+void TMainWindow::ShowUndoneState() {
+  T_Song_->ShowImageAgain();
+  // Only the grid on view is drawn; a page shown later displays itself.
+  QWidget* page = PC_ChannelSelect_->currentWidget();
+  if (page == T_Square1_) T_Square1_->T_Square1Show();
+  if (page == T_Square2_) T_Square2_->T_Square2Show();
 }
 
 void TMainWindow::BuildPages() {

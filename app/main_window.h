@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "cell_table.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
@@ -41,6 +42,7 @@ class TMainWindow : public QMainWindow {
 
   EditingState& State() { return state_; }
   EditorSettings& Settings() { return settings_; }
+  EditHistory& History() { return history_; }
 
  protected:
   bool event(QEvent* event) override;
@@ -50,12 +52,15 @@ class TMainWindow : public QMainWindow {
  private:
   void BuildMenu();
   void BuildPages();
+  // Shows the image and the buffers again after an undo or redo.
+  void ShowUndoneState();
   // Keeps the outer window, frame included, at least at its minimum size.
   void UpdateMinimumSize();
 
   EditingState state_;
   EditorSettings settings_;
   CellTable cells_;
+  EditHistory history_{state_};
   StatusLine* StatusBar_;
   EditorContext context_;
   std::unique_ptr<FileCommands> fileCommands_;
@@ -67,6 +72,9 @@ class TMainWindow : public QMainWindow {
   QAction* SaveAs1_ = nullptr;
   QAction* N1_ = nullptr;
   QAction* Exit1_ = nullptr;
+  QMenu* Edit1_ = nullptr;
+  QAction* Undo1_ = nullptr;
+  QAction* Redo1_ = nullptr;
 
   QTabWidget* PC_ChannelSelect_ = nullptr;
   SongPage* T_Song_ = nullptr;

@@ -256,6 +256,8 @@ void ChannelGrid::PaintRegion(QPainter& painter, const QRect& area, int firstCol
   const QColor plain = palette().color(QPalette::Base);
   const QColor fixedPlain = palette().color(QPalette::Button);
   const std::int64_t h = RowHeight();
+  // Keyboard users see which cell the next key press edits.
+  const bool framed = hasFocus() && IsSelectable(current_);
   std::int64_t x = left;
   for (int c = firstColumn; c <= lastColumn; ++c) {
     const std::int64_t w = ColumnWidth(c);
@@ -265,11 +267,32 @@ void ChannelGrid::PaintRegion(QPainter& painter, const QRect& area, int firstCol
         const QRect cell = ClampedRect(x, y, w, h);
         painter.fillRect(cell, (c < kFixedColumns || r < shape_.fixedRows) ? fixedPlain : plain);
         source_.DrawCell(painter, c, r, cell);
+        if (framed && c == current_.column && r == current_.row) DrawFocusFrame(painter, cell);
       }
     }
     x += w + kGridLineWidth;
   }
   painter.restore();
+}
+
+void ChannelGrid::DrawFocusFrame(QPainter& painter, const QRect& cell) const {
+  if (cell.width() < 1 || cell.height() < 1) return;
+  painter.save();
+  painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+  painter.setBrush(Qt::NoBrush);
+  // A 1-pixel outline on the cell's outermost pixels, inside the cell.
+  painter.drawRect(cell.adjusted(0, 0, -1, -1));
+  painter.restore();
+}
+
+void ChannelGrid::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+}
+
+void ChannelGrid::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
 }
 
 void ChannelGrid::paintEvent(QPaintEvent* event) {

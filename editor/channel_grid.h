@@ -109,6 +109,8 @@ class ChannelGrid : public QAbstractScrollArea {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   static constexpr int kBlockShift = 6;  // one checkpoint per 64 columns
@@ -129,6 +131,7 @@ class ChannelGrid : public QAbstractScrollArea {
   bool IsSelectable(GridCell cell) const;
   std::optional<GridCell> KeyTarget(const QKeyEvent& event) const;
   int VisibleScrollRows() const;
+  void DrawFocusFrame(QPainter& painter, const QRect& cell) const;
   void PaintRegion(QPainter& painter, const QRect& area, int firstColumn, int lastColumn,
                    int firstRow, int lastRow, std::int64_t xShift, std::int64_t yShift) const;
 

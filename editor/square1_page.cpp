@@ -10,6 +10,7 @@
 
 #include "cell_table.h"
 #include "channel_display.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
@@ -80,18 +81,23 @@ void Square1Page::Sq1_StrGridClick() {
   if (k == 0) {
     // The engine reads the stream's first byte as note properties; this edit
     // waits for the next write-back.
-    byte = noteProperties_.ComposedByte();
+    RecordEdit(context_, shell_texts::kFirstByteEditSquare1, [&] { byte = noteProperties_.ComposedByte(); });
     T_Square1Show();
     context_.status.Set(grid_texts::kFirstByteRule);
     return;
   }
-  switch (context_.settings.editMode) {
-    case EditMode::Note: byte = Square1NoteForRow(cell.row); break;
-    case EditMode::Mute: byte = kSilenceByte; break;
-    case EditMode::Property: byte = noteProperties_.ComposedByte(); break;
-  }
+  const QString* step = &shell_texts::kNoteEditSquare1;
+  if (context_.settings.editMode == EditMode::Mute) step = &shell_texts::kMuteEditSquare1;
+  if (context_.settings.editMode == EditMode::Property) step = &shell_texts::kPropertyEditSquare1;
+  RecordEdit(context_, *step, [&] {
+    switch (context_.settings.editMode) {
+      case EditMode::Note: byte = Square1NoteForRow(cell.row); break;
+      case EditMode::Mute: byte = kSilenceByte; break;
+      case EditMode::Property: byte = noteProperties_.ComposedByte(); break;
+    }
+    WriteBack(context_.state);  // a failed verify is not reported from here
+  });
   T_Square1Show();
-  WriteBack(context_.state);  // a failed verify is not reported from here
 }
 
 void Square1Page::showEvent(QShowEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "cell_table.h"
 #include "channel_display.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "grid_texts.h"
@@ -45,7 +46,7 @@ void Square2Page::Sq2_StrGridClick() {
     return;
   if (cells_.cells[static_cast<std::size_t>(k)].kind != ByteKind::Note) return;
   auto& byte = stream[static_cast<std::size_t>(k)];
-  byte = Square2Repitch(byte, cell.row);
+  RecordEdit(context_, shell_texts::kNoteEditSquare2, [&] { byte = Square2Repitch(byte, cell.row); });
   T_Square2Show();  // no write-back: the edit reaches the image with the next one
 }
 

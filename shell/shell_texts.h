@@ -17,6 +17,27 @@ inline const QString kOpenItem = QStringLiteral("&Open");
 inline const QString kSaveItem = QStringLiteral("&Save");
 inline const QString kSaveAsItem = QStringLiteral("Sa&ve as...");
 inline const QString kExitItem = QStringLiteral("&Exit");
+inline const QString kEditMenu = QStringLiteral("&Edit");
+// Qt adds the name of the step after these ("Undo Tempo").
+inline const QString kUndoItem = QStringLiteral("&Undo");
+inline const QString kRedoItem = QStringLiteral("&Redo");
+
+// Names of the undo steps.
+inline const QString kNoteEditSquare1 = QStringLiteral("note edit on Square 1");
+inline const QString kMuteEditSquare1 = QStringLiteral("mute edit on Square 1");
+inline const QString kPropertyEditSquare1 = QStringLiteral("property edit on Square 1");
+inline const QString kFirstByteEditSquare1 = QStringLiteral("first byte edit on Square 1");
+inline const QString kNoteEditSquare2 = QStringLiteral("note edit on Square 2");
+inline const QString kFirstPartStep = QStringLiteral("First part");
+inline const QString kLastPartStep = QStringLiteral("Last part");
+inline const QString kLoopPartStep = QStringLiteral("Loop part");
+inline const QString kPartListEntryStep = QStringLiteral("part list entry");
+inline const QString kTempoStep = QStringLiteral("Tempo");
+inline const QString kPartAddressStep = QStringLiteral("Part Address");
+inline const QString kSquare2OffsetStep = QStringLiteral("Square2 offset");
+inline const QString kTriangleOffsetStep = QStringLiteral("Triangle offset");
+inline const QString kNoiseOffsetStep = QStringLiteral("Noise offset");
+inline const QString kDmcOffsetStep = QStringLiteral("DMC offset");
 
 // Pages of PC_ChannelSelect, in tab order.
 inline const QString kSongPageCaption = QStringLiteral("Song and part selection");

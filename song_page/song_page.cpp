@@ -10,13 +10,16 @@
 
 #include "box_events.h"
 #include "dialog_service.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "group_fit.h"
+#include "history_keys.h"
 #include "image_bytes.h"
 #include "parse_hex.h"
 #include "part_list_box.h"
 #include "part_streams.h"
+#include "shell_texts.h"
 #include "song_list.h"
 #include "song_page_texts.h"
 #include "song_tables.h"
@@ -165,6 +168,18 @@ void SongPage::ConnectHandlers() {
   connect(E_ph7_, &QLineEdit::textChanged, this, [this] { E_ph7Change(); });
   new BoxEvents(E_ph1_, {}, [this] { E_ph1Click(); });
   new BoxEvents(E_ph2_, {}, [this] { E_ph2Click(); });
+
+  // Leaving a header box ends its typing step. Undo and redo keys go to the
+  // window's history, not to the boxes' own text undo.
+  for (QLineEdit* box : {E_ph1_, E_ph2_, E_ph4_, E_ph5_, E_ph6_, E_ph7_}) {
+    connect(box, &QLineEdit::editingFinished, this, [this] {
+      if (context_.history) context_.history->EndTyping();
+    });
+  }
+  for (QLineEdit* box : {E_firstPart_, E_lastPart_, E_loopPart_, E_Parts_, E_ph1_, E_ph2_, E_ph4_, E_ph5_,
+                         E_ph6_, E_ph7_, CB_SongSelect_->lineEdit()}) {
+    LeaveHistoryKeysToWindow(box);
+  }
 }
 
 void SongPage::showEvent(QShowEvent* event) {
@@ -264,7 +279,12 @@ void SongPage::CommitSongField(SongField field, int key) {
   const std::int32_t position = field == SongField::First  ? state.firstPartPosition
                                 : field == SongField::Last ? state.lastPartPosition
                                                            : state.loopPartPosition;
-  if (!SetImageByte(state, position, value)) return;
+  const QString& step = field == SongField::First  ? shell_texts::kFirstPartStep
+                        : field == SongField::Last ? shell_texts::kLastPartStep
+                                                   : shell_texts::kLoopPartStep;
+  bool written = false;
+  RecordEdit(context_, step, [&] { written = SetImageByte(state, position, value); });
+  if (!written) return;
   part = value;
 
   CB_SongSelectChange();
@@ -317,7 +337,9 @@ void SongPage::LB_PartsClick() {
   // pages changed there first so no edit is lost. The write-back stores only
   // bytes that differ from what it stored last, so with no edits it writes
   // nothing.
-  if (!WriteBack(state)) {
+  bool stored = false;
+  RecordIntoLastStep(context_, [&] { stored = WriteBack(state); });
+  if (!stored) {
     context_.dialogs.ShowMessage(texts::kWriteBackError, texts::kWriteBackErrorTitle,
                                  MessageStyle::OkError);
   }
@@ -365,7 +387,10 @@ void SongPage::E_PartsKeyPress(int key) {
     return;
   }
   const std::int32_t position = PartTableEntryPosition(state.songSet, state.firstPart + row);
-  if (position < 0 || !SetImageByte(state, position, entry)) return;
+  if (position < 0) return;
+  bool written = false;
+  RecordEdit(context_, shell_texts::kPartListEntryStep, [&] { written = SetImageByte(state, position, entry); });
+  if (!written) return;
   CB_SongSelectChange();
 }
 
@@ -375,7 +400,7 @@ void SongPage::E_PartsClick() { context_.status.Set(texts::kPartsHint); }
 // (and forgetting the part clears); before that they must not touch the image.
 bool SongPage::HeaderLoaded() const {
   const EditingState& state = context_.state;
-  return state.fileLoaded && state.headerPosition >= kMusicBankFirst;
+  return !refreshing_ && state.fileLoaded && state.headerPosition >= kMusicBankFirst;
 }
 
 void SongPage::WriteHeaderByte(int byteNumber, std::uint8_t value) {
@@ -395,23 +420,53 @@ constexpr int kDmcOffsetByte = 6;
 
 }  // namespace
 
-void SongPage::HeaderByteChange(const QLineEdit* box, int byteNumber) {
+void SongPage::HeaderByteChange(const QLineEdit* box, int byteNumber, const QString& step, TypingBox typing) {
   if (!HeaderLoaded()) return;
-  WriteHeaderByte(byteNumber, LowByte(ParseBox(box)));
+  RecordEdit(context_, step, [&] { WriteHeaderByte(byteNumber, LowByte(ParseBox(box))); }, typing);
 }
 
-void SongPage::E_ph1Change() { HeaderByteChange(E_ph1_, kTempoByte); }
-void SongPage::E_ph4Change() { HeaderByteChange(E_ph4_, kSquare2OffsetByte); }
-void SongPage::E_ph5Change() { HeaderByteChange(E_ph5_, kTriangleOffsetByte); }
-void SongPage::E_ph6Change() { HeaderByteChange(E_ph6_, kNoiseOffsetByte); }
-void SongPage::E_ph7Change() { HeaderByteChange(E_ph7_, kDmcOffsetByte); }
+void SongPage::E_ph1Change() { HeaderByteChange(E_ph1_, kTempoByte, shell_texts::kTempoStep, TypingBox::Tempo); }
+void SongPage::E_ph4Change() {
+  HeaderByteChange(E_ph4_, kSquare2OffsetByte, shell_texts::kSquare2OffsetStep, TypingBox::Square2Offset);
+}
+void SongPage::E_ph5Change() {
+  HeaderByteChange(E_ph5_, kTriangleOffsetByte, shell_texts::kTriangleOffsetStep, TypingBox::TriangleOffset);
+}
+void SongPage::E_ph6Change() {
+  HeaderByteChange(E_ph6_, kNoiseOffsetByte, shell_texts::kNoiseOffsetStep, TypingBox::NoiseOffset);
+}
+void SongPage::E_ph7Change() {
+  HeaderByteChange(E_ph7_, kDmcOffsetByte, shell_texts::kDmcOffsetStep, TypingBox::DmcOffset);
+}
 
 void SongPage::E_ph2Change() {
   if (!HeaderLoaded()) return;
   const std::int32_t address = ParseBox(E_ph2_);
-  // Division truncates toward zero, so a negative text splits as C does.
-  WriteHeaderByte(1, LowByte(address % 256));
-  WriteHeaderByte(2, LowByte(address / 256));
+  RecordEdit(
+      context_, shell_texts::kPartAddressStep,
+      [&] {
+        // Division truncates toward zero, so a negative text splits as C does.
+        WriteHeaderByte(1, LowByte(address % 256));
+        WriteHeaderByte(2, LowByte(address / 256));
+      },
+      TypingBox::PartAddress);
+}
+
+void SongPage::ShowImageAgain() {
+  if (HeaderLoaded()) {
+    refreshing_ = true;
+    FillHeaderBoxes();
+    refreshing_ = false;
+  }
+  if (!context_.state.fileLoaded || !songRead_) return;
+  // Read the song again, keeping the line the user had selected.
+  const int row = SelectedPartRow();
+  CB_SongSelectChange();
+  if (row >= 0 && row < LB_Parts_->count()) {
+    updating_ = true;
+    LB_Parts_->setCurrentRow(row);
+    updating_ = false;
+  }
 }
 
 void SongPage::E_ph1Click() { context_.status.Set(texts::kTempoHint); }

@@ -13,6 +13,7 @@ class QListWidget;
 namespace kestrin {
 
 struct EditorContext;
+enum class TypingBox;
 class PartListBox;
 
 class SongPage : public QWidget {
@@ -43,6 +44,10 @@ class SongPage : public QWidget {
   void E_ph1Click();
   void E_ph2Click();
 
+  // After an undo or redo: the header boxes, the song boxes and the part
+  // list show the image again; the selected line stays selected.
+  void ShowImageAgain();
+
  protected:
   void showEvent(QShowEvent* event) override;
 
@@ -62,7 +67,7 @@ class SongPage : public QWidget {
   void CommitSongField(SongField field, int key);
   void WarnAboutSongOrder(SongField field);
   void WriteHeaderByte(int byteNumber, std::uint8_t value);
-  void HeaderByteChange(const QLineEdit* box, int byteNumber);
+  void HeaderByteChange(const QLineEdit* box, int byteNumber, const QString& step, TypingBox typing);
   bool HeaderLoaded() const;
   void FillHeaderBoxes();
 
@@ -71,6 +76,8 @@ class SongPage : public QWidget {
   bool songRead_ = false;
   // Set while the page itself rewrites a control, so no user handler runs.
   bool updating_ = false;
+  // Set while an undo or redo fills the header boxes: nothing is written.
+  bool refreshing_ = false;
   // The song was just read for an index change; the `activated` that ends
   // the same pick must not read it again.
   bool indexChangeRan_ = false;

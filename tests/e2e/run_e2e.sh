@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end run of the real editor in a real X server: File > Open through
 # the real file dialog, choose a song and a part, click a Square 1 cell in
-# note mode, File > Save, then check the saved file byte for byte.
+# note mode, File > Save, then check the saved file byte for byte; then undo
+# the click with Ctrl+Z, File > Save again, and the file equals the original.
 #
 # The saved file then goes through the README's kestrin-rom example: diff,
 # IPS patch, apply to the original, compare.
@@ -116,11 +117,21 @@ shot square1
 click_at "$CELL_X" "$CELL_Y"
 shot cell-clicked
 
-# File > Save, then close the window: the program ends with exit code 0.
+# File > Save; keep what it wrote.
 key alt+f
 key s
 sleep 1
 shot saved
+cp "$work/demo.nes" "$work/edited.nes"
+
+# Ctrl+Z takes the click back; File > Save again, then close the window:
+# the program ends with exit code 0.
+key ctrl+z
+shot undone
+key alt+f
+key s
+sleep 1
+shot saved-undone
 key alt+f
 key e
 status=0
@@ -129,13 +140,15 @@ editor_pid=""
 [[ $status -eq 0 ]] || fail "the editor ended with exit code $status"
 
 # Song "01-" is set 1, index 1; part line 0; byte 1 of Square 1.
-"$rom_check" "$work/original.nes" "$work/demo.nes" 1 1 0 1 "$((126 - 2 * NOTE_ROW))" | tee "$out/result.txt"
+"$rom_check" "$work/original.nes" "$work/edited.nes" 1 1 0 1 "$((126 - 2 * NOTE_ROW))" | tee "$out/result.txt"
+cmp "$work/original.nes" "$work/demo.nes" || fail "after Ctrl+Z and Save the file differs from the original"
+echo "PASS: after Ctrl+Z and Save the file equals the original" | tee -a "$out/result.txt"
 
-# The README's worked example on the file the window saved.
-"$kestrin_rom" check "$work/demo.nes" || fail "kestrin-rom check found problems in the saved file"
-"$kestrin_rom" diff "$work/original.nes" "$work/demo.nes" | tee "$out/diff.txt" || fail "kestrin-rom diff failed"
+# The README's worked example on the file the window saved with the edit.
+"$kestrin_rom" check "$work/edited.nes" || fail "kestrin-rom check found problems in the saved file"
+"$kestrin_rom" diff "$work/original.nes" "$work/edited.nes" | tee "$out/diff.txt" || fail "kestrin-rom diff failed"
 grep -q "^0x38011 .* set 1 part 0 Square 1 byte 1: " "$out/diff.txt" || fail "diff did not name the clicked byte"
 grep -qx "1 byte differs" "$out/diff.txt" || fail "diff did not count one changed byte"
-"$kestrin_rom" ips "$work/original.nes" "$work/demo.nes" -o "$work/edit.ips"
+"$kestrin_rom" ips "$work/original.nes" "$work/edited.nes" -o "$work/edit.ips"
 "$kestrin_rom" apply "$work/original.nes" "$work/edit.ips" -o "$work/patched.nes"
-cmp "$work/patched.nes" "$work/demo.nes" || fail "the patched original differs from the saved file"
+cmp "$work/patched.nes" "$work/edited.nes" || fail "the patched original differs from the saved file"
