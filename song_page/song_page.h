@@ -45,6 +45,7 @@ class SongPage : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   enum class SongField { First, Last, Loop };
@@ -57,6 +58,8 @@ class SongPage : public QWidget {
   int SelectedSongPosition() const;
   int SelectedPartRow() const;
   void OnSongTextEdited();
+  void ShowStartOfSongText();
+  void FitSongListWidth();
   void FillSongBoxes();
   void FillPartList();
   void CommitSongField(SongField field, int key);
