@@ -16,6 +16,7 @@
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "fake_dialog_service.h"
+#include "qstring_printer.h"
 #include "rom_builder.h"
 #include "song_list.h"
 #include "song_page.h"
