@@ -25,15 +25,22 @@ bool SameRow(const QWidget& a, const QWidget& b) {
 
 void WidenToFitText(QGroupBox& group, int rightMargin) {
   const QList<QWidget*> children = group.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  // Controls right of a caption in their row move out of its way, all by
+  // the same amount so that a column of them stays aligned.
+  int shift = 0;
+  QList<QWidget*> rightOfCaptions;
   for (QWidget* caption : children) {
     if (!IsCaption(caption)) continue;
     const int wanted = caption->sizeHint().width();
     if (wanted > caption->width()) caption->resize(wanted, caption->height());
     for (QWidget* other : children) {
       if (other == caption || other->x() <= caption->x() || !SameRow(*caption, *other)) continue;
-      const int overlap = caption->x() + wanted + kCaptionGap - other->x();
-      if (overlap > 0) other->move(other->x() + overlap, other->y());
+      shift = std::max(shift, caption->x() + wanted + kCaptionGap - other->x());
+      if (!rightOfCaptions.contains(other)) rightOfCaptions << other;
     }
+  }
+  if (shift > 0) {
+    for (QWidget* other : rightOfCaptions) other->move(other->x() + shift, other->y());
   }
   // The style tells how wide the box must be to show its title whole.
   int needed = std::max(group.width(), group.minimumSizeHint().width());

@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QShowEvent>
+#include <algorithm>
 #include <utility>
 
 #include "box_events.h"
@@ -183,6 +184,12 @@ void SongPage::ConnectHandlers() {
 void SongPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   for (QGroupBox* group : {GroupBox4_, GroupBox2_, GroupBox3_, GroupBox1_}) WidenToFitText(*group);
+  // The two left groups stay one column.
+  const int leftColumn = std::max(GroupBox4_->width(), GroupBox2_->width());
+  for (QGroupBox* group : {GroupBox4_, GroupBox2_}) {
+    group->setMinimumWidth(leftColumn);
+    group->resize(leftColumn, group->height());
+  }
   KeepAfter(*GroupBox4_, *GroupBox3_, kGroupGap);
   KeepAfter(*GroupBox2_, *GroupBox3_, kGroupGap);
   KeepAfter(*GroupBox3_, *GroupBox1_, kGroupGap);
