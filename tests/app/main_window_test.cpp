@@ -262,6 +262,8 @@ TEST_F(MainWindowTest, TabRunsThroughTheShownPageThenNotePropertiesThenEditMode)
                                      "E_ph2", "E_ph4", "E_ph5", "E_ph6", "E_ph7", "CB_SongSelect", "LB_Parts",
                                      "E_Parts"}) +
                             groups);
+  // Passing through the song box with no file open reads no song.
+  EXPECT_EQ(Status(), QStringLiteral("Welcome to the Kestrin Music Editor !"));
 
   auto* pages = Find<QTabWidget>("PC_ChannelSelect");
   pages->setCurrentIndex(6);  // "Options"
