@@ -1,5 +1,7 @@
 #include "client_area.h"
 
+#include <algorithm>
+
 #include "client_layout.h"
 
 namespace kestrin {
@@ -26,6 +28,9 @@ void ClientArea::Place() {
   pages_->setGeometry(layout.pages);
   editMode_->setGeometry(layout.editMode);
   noteProps_->setGeometry(layout.noteProps);
+  // A group widened for its captions pushes the one after it along.
+  const int gap = layout.noteProps.left() - layout.editMode.right() - 1;
+  noteProps_->move(std::max(noteProps_->x(), editMode_->geometry().right() + 1 + gap), noteProps_->y());
 }
 
 }  // namespace kestrin

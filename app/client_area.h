@@ -13,12 +13,13 @@ class ClientArea : public QWidget {
   explicit ClientArea(QWidget* parent = nullptr);
 
   void SetChildren(QWidget* pages, QWidget* editMode, QWidget* noteProps);
+  // Places the children again, as after a group has grown.
+  void Place();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void Place();
 
   QWidget* pages_ = nullptr;
   QWidget* editMode_ = nullptr;

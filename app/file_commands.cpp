@@ -31,7 +31,14 @@ void FileCommands::Open() {
   if (!chosen || chosen->isEmpty()) return;
   const QString& path = *chosen;
   const std::string fsPath = ToFileSystemPath(path);
-  if (!LoadRom(context_.state, fsPath)) return;
+  std::string report;
+  if (!LoadRom(context_.state, fsPath, &report)) {
+    // Standard output is out of sight for a desktop launch, and the status
+    // line's last message would tell of a file that is no longer current.
+    if (report.ends_with('\n')) report.pop_back();
+    context_.status.Set(QString::fromStdString(report));
+    return;
+  }
   // The loaded part's buffers came from the previous image; a later
   // write-back must not carry them into this one.
   DropPart(context_.state);

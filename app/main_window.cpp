@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <memory>
 
 #include "app_icon.h"
 #include "client_area.h"
@@ -11,6 +12,7 @@
 #include "dialog_service.h"
 #include "edit_mode_group.h"
 #include "file_commands.h"
+#include "group_fit.h"
 #include "note_properties_group.h"
 #include "options_page.h"
 #include "shell_texts.h"
@@ -109,12 +111,14 @@ void TMainWindow::ShowUndoneState() {
 void TMainWindow::BuildPages() {
   auto* client = new ClientArea(this);
   setCentralWidget(client);
-  // Created in tab order: the pages, then the note properties, then the
-  // edit mode group.
+  // Tab follows the order in which widgets join the window: the pages with
+  // their controls, then the note properties, then the edit mode group.
+  // Square 1 reads the note properties, so that group is made first and
+  // joins the window only after the pages.
   PC_ChannelSelect_ = new QTabWidget(client);
   PC_ChannelSelect_->setObjectName(QStringLiteral("PC_ChannelSelect"));
-  GroupBox7_ = new NotePropertiesGroup(client);
-  GroupBox8_ = new EditModeGroup(context_, client);
+  auto noteProperties = std::make_unique<NotePropertiesGroup>();
+  GroupBox7_ = noteProperties.get();
 
   T_Song_ = new SongPage(context_);
   T_Square1_ = new Square1Page(context_, cells_, *GroupBox7_);
@@ -132,8 +136,8 @@ void TMainWindow::BuildPages() {
   PC_ChannelSelect_->addTab(T_Options_, shell_texts::kOptionsCaption);
   PC_ChannelSelect_->setCurrentWidget(T_Song_);
 
-  QWidget::setTabOrder(PC_ChannelSelect_, GroupBox7_);
-  QWidget::setTabOrder(GroupBox7_, GroupBox8_);
+  noteProperties.release()->setParent(client);
+  GroupBox8_ = new EditModeGroup(context_, client);
   client->SetChildren(PC_ChannelSelect_, GroupBox8_, GroupBox7_);
 }
 
@@ -164,6 +168,9 @@ bool TMainWindow::event(QEvent* event) {
 
 void TMainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
+  WidenToFitText(*GroupBox8_);
+  WidenToFitText(*GroupBox7_);
+  if (auto* client = qobject_cast<ClientArea*>(centralWidget())) client->Place();
   UpdateMinimumSize();
 }
 

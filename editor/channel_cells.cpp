@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
+#include <cmath>
 
 #include "cell_table.h"
 #include "channel_grid.h"
@@ -21,6 +22,21 @@ namespace {
 // Cell texts sit this far right of and below the cell's top-left corner.
 constexpr int kTextLeft = 4;
 constexpr int kTextTop = 1;
+
+// Relative luminance of an sRGB colour: 0 for black, 1 for white.
+double Luminance(const QColor& color) {
+  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+
+// Black, as on the light fills the layout was made for; white on a fill
+// dark enough that white reads better (the low notes of a dark note colour).
+QColor TextColorOn(const QColor& fill) {
+  const double luminance = Luminance(fill);
+  const double blackContrast = (luminance + 0.05) / 0.05;
+  const double whiteContrast = 1.05 / (luminance + 0.05);
+  return whiteContrast > blackContrast ? QColor(Qt::white) : QColor(Qt::black);
+}
 
 int StreamIndex(Grid grid) { return grid == Grid::Square1 ? kSquare1Stream : kSquare2Stream; }
 
@@ -106,36 +122,38 @@ QString ChannelCells::Text(int column, int row) const {
 void ChannelCells::Draw(QPainter& painter, int column, int row, const QRect& rect) const {
   if (!Drawable()) return;
   const EditorSettings& s = context_.settings;
-  if (column == 0 || row == 0) {
-    painter.fillRect(rect, ToQColor(s.notesIndexColor));
-  } else {
+  ColorWord fill = s.notesIndexColor;
+  if (column != 0 && row != 0) {
     const CellRecord* record = Record(column);
     if (record == nullptr) return;
     switch (record->kind) {
       case ByteKind::Property:
-        painter.fillRect(rect, ToQColor(s.notePropertiesColor));
+        fill = s.notePropertiesColor;
         break;
       case ByteKind::Note:
-        painter.fillRect(rect, ToQColor(record->noteRow == row
-                                            ? ShadedNoteColor(record->octave, s.pitchLightIntensity,
-                                                              s.noteColor, s.emptyCaseColor)
-                                            : s.emptyCaseColor));
+        fill = record->noteRow == row
+                   ? ShadedNoteColor(record->octave, s.pitchLightIntensity, s.noteColor, s.emptyCaseColor)
+                   : s.emptyCaseColor;
         break;
       case ByteKind::Silence:
-        painter.fillRect(rect, ToQColor(grid_ == Grid::Square1 ? s.silenceColor
-                                                               : (s.emptyCaseColor & s.silenceColor)));
+        fill = grid_ == Grid::Square1 ? s.silenceColor : (s.emptyCaseColor & s.silenceColor);
         break;
       case ByteKind::End:
-        painter.fillRect(rect, ToQColor(s.loopEndColor));
+        fill = s.loopEndColor;
         break;
       case ByteKind::Other:
         return;  // the grid's own background stays
     }
   }
+  const QColor fillColor = ToQColor(fill);
+  painter.fillRect(rect, fillColor);
   const QString text = Text(column, row);
   if (text.isEmpty()) return;
   const QRect textRect(QPoint(rect.left() + kTextLeft, rect.top() + kTextTop), rect.bottomRight());
   if (textRect.isEmpty()) return;
+  // The fills are the editor's own colours, whatever the desktop theme, so
+  // the text colour follows the fill rather than the palette.
+  painter.setPen(TextColorOn(fillColor));
   painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 

@@ -22,6 +22,7 @@ constexpr int kPropLeft = 88;
 
 const QColor kInk = Qt::black;
 const QColor kShade(0x80, 0x80, 0x80);
+const QColor kRim(0xF0, 0xF0, 0xF0);
 
 QImage BlankPicture() {
   QImage image(kPictureSize, kPictureSize, QImage::Format_ARGB32_Premultiplied);
@@ -91,6 +92,24 @@ QImage ClefPicture() {
   return image;
 }
 
+// Black ink vanishes on the dark buttons of a dark theme: a thin light rim
+// around every stroke keeps the pictures readable on light and dark buttons.
+QImage WithLightRim(const QImage& picture) {
+  QImage rim = picture;
+  {
+    QPainter p(&rim);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(rim.rect(), kRim);
+  }
+  QImage result = BlankPicture();
+  QPainter p(&result);
+  for (const int dy : {-1, 0, 1}) {
+    for (const int dx : {-1, 0, 1}) p.drawImage(QPoint(dx, dy), rim);
+  }
+  p.drawImage(QPoint(0, 0), picture);
+  return result;
+}
+
 }  // namespace
 
 EditModeGroup::EditModeGroup(EditorContext& context, QWidget* parent)
@@ -114,7 +133,7 @@ QToolButton* EditModeGroup::MakeButton(const char* name, int left, const QImage&
   button->setCheckable(true);
   button->setAutoExclusive(true);
   button->setGeometry(left, kButtonTop, kButtonSize, kButtonSize);
-  button->setIcon(QIcon(QPixmap::fromImage(picture)));
+  button->setIcon(QIcon(QPixmap::fromImage(WithLightRim(picture))));
   button->setIconSize(QSize(kPictureSize, kPictureSize));
   return button;
 }

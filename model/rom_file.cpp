@@ -19,8 +19,9 @@ constexpr const char* kNoMemory = "Error allocating memory for file.\n";
 constexpr const char* kShortRead = "Error copying file into buffer\n";
 constexpr const char* kShortWrite = "Error while writing file!\n";
 
-bool Fail(const char* report) {
-  std::cout << report << std::flush;
+bool Fail(const char* text, std::string* report = nullptr) {
+  std::cout << text << std::flush;
+  if (report != nullptr) *report = text;
   return false;
 }
 
@@ -42,31 +43,31 @@ bool WriteWholeImage(const EditingState& state, const std::string& target) {
 
 }  // namespace
 
-bool LoadRom(EditingState& state, const std::string& path) {
+bool LoadRom(EditingState& state, const std::string& path, std::string* report) {
   // Folders, pipes and devices are refused before anything opens them, so
   // a pipe with no writer cannot hang the program.
   std::error_code error;
   const fs::file_status status = fs::status(fs::path(path), error);
   // A folder cannot be opened as a file; pipes and devices open but have
   // no size to measure.
-  if (!fs::exists(status) || fs::is_directory(status)) return Fail(kNoSuchFile);
-  if (!fs::is_regular_file(status)) return Fail(kNotKestrinRom);
+  if (!fs::exists(status) || fs::is_directory(status)) return Fail(kNoSuchFile, report);
+  if (!fs::is_regular_file(status)) return Fail(kNotKestrinRom, report);
 
   std::ifstream file(path, std::ios::binary);
-  if (!file) return Fail(kNoSuchFile);
+  if (!file) return Fail(kNoSuchFile, report);
   file.seekg(0, std::ios::end);
   const std::streamoff size = file.tellg();
-  if (size != kRomSize) return Fail(kNotKestrinRom);
+  if (size != kRomSize) return Fail(kNotKestrinRom, report);
 
   std::vector<std::uint8_t> image;
   try {
     image.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
-    return Fail(kNoMemory);
+    return Fail(kNoMemory, report);
   }
   file.seekg(0, std::ios::beg);
   file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(size));
-  if (!file || file.gcount() != size) return Fail(kShortRead);
+  if (!file || file.gcount() != size) return Fail(kShortRead, report);
 
   state.romImage = std::move(image);
   state.romSize = static_cast<std::int32_t>(size);

@@ -13,8 +13,9 @@ namespace kestrin {
 
 // Reads the file at `path` into state.romImage if it is exactly kRomSize
 // bytes long, and drops the part loaded from the previous image. On failure
-// the state is left exactly as it was.
-bool LoadRom(EditingState& state, const std::string& path);
+// the state is left exactly as it was, and the line printed is also put in
+// `report` when one is given, for a window to show.
+bool LoadRom(EditingState& state, const std::string& path, std::string* report = nullptr);
 
 // Writes the whole image to `path`, or to `path` + ".nes" when the path holds
 // no ".nes". The file on disk is replaced whole or not at all.

@@ -1,11 +1,14 @@
 #include "song_page.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <algorithm>
 #include <utility>
 
 #include "box_events.h"
@@ -31,6 +34,10 @@ namespace kestrin {
 namespace texts = song_page_texts;
 
 namespace {
+
+// Room between neighbouring group boxes and after the last one.
+constexpr int kGroupGap = 7;
+constexpr int kPageMargin = 4;
 
 QString Hex(std::int32_t value) { return QString::number(value, 16).toUpper(); }
 
@@ -90,8 +97,8 @@ void SongPage::BuildSongGroups() {
   }
   CB_SongSelect_->setCurrentIndex(-1);
   CB_SongSelect_->setEditText(CB_SongSelect_->itemText(0));
-  // Titles are wider than the box: show their start, where the number is.
   CB_SongSelect_->lineEdit()->setCursorPosition(0);
+  FitSongListWidth();
 
   GroupBox2_ = MakeGroup(this, "GroupBox2", QStringLiteral(" Song properties "),
                          QRect(4, 52, 129, 117));
@@ -137,12 +144,19 @@ void SongPage::ConnectHandlers() {
   // `activated`; picking the shown item again raises `activated` alone, and
   // must still re-read the song (another file may have been opened since).
   // Typing raises `textEdited`. The page's own updates run nothing.
+  // When editing ends (focus leaves the box, or Enter) Qt selects the item
+  // whose text the box holds. Nobody picked that item: the song must not
+  // be read again, nor the item silently become the selected song.
+  QObject::disconnect(CB_SongSelect_->lineEdit(), &QLineEdit::editingFinished, CB_SongSelect_,
+                      nullptr);
   connect(CB_SongSelect_, &QComboBox::currentIndexChanged, this, [this] {
     if (updating_) return;
     indexChangeRan_ = true;
+    ShowStartOfSongText();
     CB_SongSelectChange();
   });
   connect(CB_SongSelect_, &QComboBox::activated, this, [this] {
+    ShowStartOfSongText();
     if (updating_ || std::exchange(indexChangeRan_, false)) return;
     CB_SongSelectChange();
   });
@@ -184,7 +198,25 @@ void SongPage::ConnectHandlers() {
 
 void SongPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  WidenToFitText(*GroupBox1_);
+  for (QGroupBox* group : {GroupBox4_, GroupBox2_, GroupBox3_, GroupBox1_}) WidenToFitText(*group);
+  // The two left groups stay one column.
+  const int leftColumn = std::max(GroupBox4_->width(), GroupBox2_->width());
+  for (QGroupBox* group : {GroupBox4_, GroupBox2_}) {
+    group->setMinimumWidth(leftColumn);
+    group->resize(leftColumn, group->height());
+  }
+  KeepAfter(*GroupBox4_, *GroupBox3_, kGroupGap);
+  KeepAfter(*GroupBox2_, *GroupBox3_, kGroupGap);
+  KeepAfter(*GroupBox3_, *GroupBox1_, kGroupGap);
+  const QRect used = childrenRect();
+  setMinimumSize(minimumSize().expandedTo(
+      QSize(used.x() + used.width() + kPageMargin, used.y() + used.height() + kPageMargin)));
+  FitSongListWidth();
+}
+
+void SongPage::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) FitSongListWidth();
 }
 
 void SongPage::SetTabOrder() {
@@ -194,7 +226,22 @@ void SongPage::SetTabOrder() {
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
+// The drop-down list shows every title whole, though the box is narrower.
+void SongPage::FitSongListWidth() {
+  QAbstractItemView* list = CB_SongSelect_->view();
+  list->setMinimumWidth(list->sizeHintForColumn(0) + list->verticalScrollBar()->sizeHint().width() +
+                        2 * list->frameWidth());
+}
+
 // ---- Song selection and song properties ----
+
+// Titles are wider than the box: show their start, where the number is.
+// The picked text stays selected, so typing replaces it.
+void SongPage::ShowStartOfSongText() {
+  QLineEdit* line = CB_SongSelect_->lineEdit();
+  const auto length = static_cast<int>(line->text().size());
+  line->setSelection(length, -length);
+}
 
 int SongPage::SelectedSongPosition() const { return CB_SongSelect_->currentIndex(); }
 

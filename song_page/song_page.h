@@ -50,6 +50,7 @@ class SongPage : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   enum class SongField { First, Last, Loop };
@@ -62,6 +63,8 @@ class SongPage : public QWidget {
   int SelectedSongPosition() const;
   int SelectedPartRow() const;
   void OnSongTextEdited();
+  void ShowStartOfSongText();
+  void FitSongListWidth();
   void FillSongBoxes();
   void FillPartList();
   void CommitSongField(SongField field, int key);

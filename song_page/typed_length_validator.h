@@ -1,9 +1,11 @@
 #pragma once
 // Caps what the user can type into a box without cutting the text the
 // program puts there: QLineEdit's own maximum length would cut the part
-// list box's start-up text. Deleting from a longer text always works; a
-// paste that would pass the cap is cut to it.
+// list box's start-up text. Once the user edits, the box holds at most the
+// cap; only deleting works on a longer text, and a paste into a short text
+// is cut to what fits.
 
+#include <QString>
 #include <QValidator>
 
 class QLineEdit;
@@ -20,7 +22,7 @@ class TypedLengthValidator : public QValidator {
 
  private:
   int maxLength_;
-  qsizetype shownLength_;  // length of the box's text before the edit at hand
+  QString shownText_;  // the box's text before the edit at hand
 };
 
 }  // namespace kestrin

@@ -147,9 +147,12 @@ TEST_F(FileCommandsTest, FailedOpenKeepsThePreviousFile) {
     file.write(QByteArray(1000, '\x22'));
   }
   dialogs.ChooseOpenFile(shortFile);
+  ::testing::internal::CaptureStdout();
   Trigger("Open1");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Doesn't look like Kestrin rom...\n");
   EXPECT_TRUE(dialogs.Messages().empty());
-  EXPECT_EQ(Status(), first + texts::kLoadedSuffix);
+  // The loader's report reaches the window too, without its line feed.
+  EXPECT_EQ(Status(), QStringLiteral("Doesn't look like Kestrin rom..."));
   EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + first);
   EXPECT_EQ(window.State().currentFileName, QFile::encodeName(first).toStdString());
   EXPECT_EQ(window.State().romImage, Read(first));
@@ -159,6 +162,18 @@ TEST_F(FileCommandsTest, FailedOpenKeepsThePreviousFile) {
   window.State().romImage[kMarker] = 0x5A;
   Trigger("Save1");
   EXPECT_EQ(Read(first)[kMarker], 0x5A);
+}
+
+TEST_F(FileCommandsTest, OpeningAFileThatIsGoneSaysSo) {
+  SetStatus(QStringLiteral("game.nes saved successfully!"));
+  dialogs.ChooseOpenFile(Path(QStringLiteral("gone.nes")));
+  ::testing::internal::CaptureStdout();
+  Trigger("Open1");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Apparently, this file doesn't even exist!\n");
+  EXPECT_EQ(Status(), QStringLiteral("Apparently, this file doesn't even exist!"));
+  EXPECT_FALSE(window.State().fileLoaded);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor"));
+  EXPECT_TRUE(dialogs.Messages().empty());
 }
 
 TEST_F(FileCommandsTest, SavingBeforeAnyOpenOnlyTellsTheUser) {

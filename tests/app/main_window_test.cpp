@@ -16,6 +16,7 @@
 #include "edit_mode_group.h"
 #include "fake_dialog_service.h"
 #include "main_window.h"
+#include "qstring_printer.h"
 #include "shell_texts.h"
 #include "status_line.h"
 
@@ -57,6 +58,38 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(InClient(Find<QWidget>("GroupBox8")), QRect(4, H - 88, 129, 65));
     EXPECT_EQ(InClient(Find<QWidget>("GroupBox7")), QRect(139, H - 88, 190, 65));
     EXPECT_EQ(InClient(Find<QWidget>("StatusBar")), QRect(0, H - 19, W, 19));
+  }
+
+  // The groups grow where a font would cut their captions; a font as narrow
+  // as the one the layout was drawn for leaves them at their layout sizes.
+  void UseFontThatFitsTheLayout() {
+    QFont narrow = window.font();
+    narrow.setPixelSize(9);
+    for (const char* group : {"GroupBox7", "GroupBox8"}) Find<QWidget>(group)->setFont(narrow);
+  }
+
+  // The named control that holds the focus; a combo box's text field and
+  // the page control's tab bar count as the control they belong to.
+  static QString FocusedName() {
+    QWidget* focused = QApplication::focusWidget();
+    while (focused != nullptr &&
+           (focused->objectName().isEmpty() || focused->objectName().startsWith(QStringLiteral("qt_")))) {
+      focused = focused->parentWidget();
+    }
+    return focused == nullptr ? QString() : focused->objectName();
+  }
+
+  // The controls Tab reaches from the page control's tab bar until it comes
+  // back there.
+  QStringList TabRound() {
+    Find<QTabWidget>("PC_ChannelSelect")->tabBar()->setFocus();
+    QStringList visited{FocusedName()};
+    for (int i = 0; i < 40; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      if (FocusedName() == visited.front()) break;
+      visited << FocusedName();
+    }
+    return visited;
   }
 
   testing::FakeDialogService dialogs;
@@ -190,6 +223,7 @@ TEST_F(MainWindowTest, ModeButtonsAreThirtyTwoPixelSquaresInARow) {
 }
 
 TEST_F(MainWindowTest, StartsWithA600By400ClientLaidOutByTheRules) {
+  UseFontThatFitsTheLayout();
   window.show();
   QCoreApplication::processEvents();
   ExpectLayout(600, 400);
@@ -198,6 +232,7 @@ TEST_F(MainWindowTest, StartsWithA600By400ClientLaidOutByTheRules) {
 }
 
 TEST_F(MainWindowTest, LargerWindowGrowsOnlyThePageControl) {
+  UseFontThatFitsTheLayout();
   window.show();
   ResizeClient(900, 700);
   ExpectLayout(900, 700);
@@ -205,6 +240,7 @@ TEST_F(MainWindowTest, LargerWindowGrowsOnlyThePageControl) {
 }
 
 TEST_F(MainWindowTest, CannotBeMadeSmallerThanTheMinimum) {
+  UseFontThatFitsTheLayout();
   window.show();
   window.resize(100, 100);
   QCoreApplication::processEvents();
@@ -217,18 +253,25 @@ TEST_F(MainWindowTest, CannotBeMadeSmallerThanTheMinimum) {
   EXPECT_LE(window.frameGeometry().height(), 400);
 }
 
-TEST_F(MainWindowTest, TabOrderRunsPagesThenNotePropertiesThenEditMode) {
-  QWidget* pages = Find<QWidget>("PC_ChannelSelect");
-  QWidget* instruments = Find<QWidget>("CB_Instruments");
-  QWidget* noteButton = Find<QWidget>("NoteButton");
-  int position = 0, instrumentsAt = -1, noteAt = -1;
-  for (QWidget* w = pages->nextInFocusChain(); w != pages && position < 10000;
-       w = w->nextInFocusChain(), ++position) {
-    if (w == instruments) instrumentsAt = position;
-    if (w == noteButton) noteAt = position;
-  }
-  ASSERT_GE(instrumentsAt, 0);
-  EXPECT_LT(instrumentsAt, noteAt);
+TEST_F(MainWindowTest, TabRunsThroughTheShownPageThenNotePropertiesThenEditMode) {
+  ShowAndActivate(window);
+  // Of the edit mode buttons Tab reaches the one that is down; the arrow
+  // keys move between them.
+  const QStringList groups = {"CB_Instruments", "CB_NoteLength", "NoteButton"};
+  EXPECT_EQ(TabRound(), QStringList({"PC_ChannelSelect", "E_firstPart", "E_lastPart", "E_loopPart", "E_ph1",
+                                     "E_ph2", "E_ph4", "E_ph5", "E_ph6", "E_ph7", "CB_SongSelect", "LB_Parts",
+                                     "E_Parts"}) +
+                            groups);
+  // Passing through the song box with no file open reads no song.
+  EXPECT_EQ(Status(), QStringLiteral("Welcome to the Kestrin Music Editor !"));
+
+  auto* pages = Find<QTabWidget>("PC_ChannelSelect");
+  pages->setCurrentIndex(6);  // "Options"
+  EXPECT_EQ(TabRound(), QStringList({"PC_ChannelSelect", "Chk_AskBackup", "E_PitchLightInt", "E_CaseHeight",
+                                     "E_PropCaseLength"}) +
+                            groups);
+  pages->setCurrentIndex(3);  // "Triangle": nothing on the page
+  EXPECT_EQ(TabRound(), QStringList({"PC_ChannelSelect"}) + groups);
 }
 
 TEST_F(MainWindowTest, ExitClosesWithoutAQuestion) {

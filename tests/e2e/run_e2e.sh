@@ -16,7 +16,7 @@ editor=$1 demo_maker=$2 rom_check=$3 out=$4 kestrin_rom=$5
 # Where to click, in pixels from the window's top-left corner (the window
 # has a fixed layout at 96 dpi; no window manager runs, so there is no frame).
 SONG_BOX_X=60 SONG_BOX_Y=72        # the song combo box's text field
-PART_LIST_X=180 PART_LIST_Y=150    # inside the part list, below its lines
+PART_LIST_X=200 PART_LIST_Y=150    # inside the part list, below its lines
 NOTE_ROW=10                        # Square 1 row clicked: note byte 126 - 2 * row
 CELL_X=96                          # column 2 (byte 1), right of the 40-wide first column
 CELL_Y=$((42 + 1 + NOTE_ROW * 17 + 8))  # page top + border + rows of 16 + grid line

@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 
 #include "part_streams.h"
@@ -187,6 +189,32 @@ TEST_F(PartList, PartBoxTakesTwoTypedCharactersButShowsItsStartText) {
   EXPECT_EQ(box->text(), "E_Part");
   Type(box, "1F3");
   EXPECT_EQ(box->text(), "1F");
+}
+
+TEST_F(PartList, PartBoxRefusesEveryEditThatLeavesMoreThanTwoCharacters) {
+  QLineEdit* box = Box("E_Parts");
+  box->setFocus();
+  // "Parts" selected and replaced by a typed 1 would leave "E_1".
+  QTest::keyClick(box, Qt::Key_Home);
+  QTest::keyClick(box, Qt::Key_Right);
+  QTest::keyClick(box, Qt::Key_Right);
+  QTest::keyClick(box, Qt::Key_End, Qt::ShiftModifier);
+  ASSERT_EQ(box->selectedText(), "Parts");
+  QTest::keyClick(box, Qt::Key_1);
+  EXPECT_EQ(box->text(), "E_Parts");
+  // Taking the selection out only deletes.
+  QTest::keyClick(box, Qt::Key_Delete);
+  EXPECT_EQ(box->text(), "E_");
+  QTest::keyClick(box, Qt::Key_1);
+  EXPECT_EQ(box->text(), "E_");
+
+  // A paste into a short text keeps what fits; into a full one, nothing.
+  Type(box, "");
+  QApplication::clipboard()->setText(QStringLiteral("ABC"));
+  QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(box->text(), "AB");
+  QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(box->text(), "AB");
 }
 
 TEST_F(PartList, ClickingTheSelectedLineAgainReloadsItsHeader) {

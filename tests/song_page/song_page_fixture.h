@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +16,7 @@
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "fake_dialog_service.h"
+#include "qstring_printer.h"
 #include "rom_builder.h"
 #include "song_list.h"
 #include "song_page.h"
@@ -41,10 +44,49 @@ class SongPageTest : public ::testing::Test {
   QListWidget* Parts() { return Find<QListWidget>("LB_Parts"); }
   QLineEdit* Box(const char* name) { return Find<QLineEdit>(name); }
 
-  // What the drop-down does when the user picks an item from its list.
+  // Opens the drop-down list and clicks the item at `position`.
   void PickSong(int position) {
-    Songs()->setCurrentIndex(position);
-    Q_EMIT Songs()->activated(position);
+    QComboBox* songs = Songs();
+    QTest::mouseClick(songs, Qt::LeftButton, {}, ArrowPoint());
+    QAbstractItemView* list = songs->view();
+    ASSERT_TRUE(list->isVisible()) << "the drop-down list did not open";
+    const QModelIndex item = list->model()->index(position, 0);
+    // Away from the list's ends, where scroll arrows may cover it.
+    list->scrollTo(item, QAbstractItemView::PositionAtCenter);
+    QCoreApplication::processEvents();
+    const QPoint at = list->visualRect(item).center();
+    // A release close to where the press opened the list is taken as the
+    // end of that press; a user moves over to the item first.
+    QTest::mouseMove(list->viewport(), QPoint(at.x() - 40, at.y()));
+    QTest::mouseMove(list->viewport(), at);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_FALSE(list->isVisible()) << "the drop-down list stayed open";
+  }
+
+  // Opens the drop-down list from the keyboard, walks to `position` with the
+  // arrow keys and takes the item with Enter.
+  void PickSongByKeys(int position) {
+    QComboBox* songs = Songs();
+    songs->setFocus();
+    QTest::keyClick(songs, Qt::Key_Down, Qt::AltModifier);
+    QAbstractItemView* list = songs->view();
+    ASSERT_TRUE(list->isVisible()) << "the drop-down list did not open";
+    QTest::keyClick(list, Qt::Key_Home);
+    for (int i = 0; i < position; ++i) QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_FALSE(list->isVisible()) << "the drop-down list stayed open";
+  }
+
+  // Makes the page the active window, so that focus moves as for a user.
+  void ActivatePage() {
+    QApplication::setActiveWindow(&page);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+  }
+
+  // A point on the drop-down's arrow button.
+  QPoint ArrowPoint() {
+    QComboBox* songs = Songs();
+    return QPoint(songs->width() - 6, songs->height() / 2);
   }
 
   static int PositionOf(std::string_view text) {

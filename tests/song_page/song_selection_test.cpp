@@ -98,12 +98,106 @@ TEST_F(SongSelection, KeyboardAndTypingDriveTheDropDown) {
   EXPECT_EQ(Box("E_firstPart")->text(), "12");
 
   // A typed text names no item: song 0 of the first set, text kept as typed.
+  // The picked title was selected, so the typing replaced it.
   QTest::keyClicks(Songs(), "x");
   EXPECT_EQ(Songs()->currentIndex(), -1);
-  EXPECT_EQ(Songs()->currentText().toStdString(), std::string(kSongList[1].text) + "x");
+  EXPECT_EQ(Songs()->currentText(), "x");
+  QTest::keyClicks(Songs(), "y");
+  EXPECT_EQ(Songs()->currentText(), "xy");
   EXPECT_EQ(status.Text(), "Selected song 0");
   EXPECT_EQ(Box("E_firstPart")->text(), "10");
   EXPECT_EQ(Songs()->count(), static_cast<int>(kSongList.size()));
+}
+
+TEST_F(SongSelection, PickingFromTheListByKeysReadsTheSong) {
+  LoadImage(MarkedSongs());
+  PickSongByKeys(PositionOf("20"));
+  EXPECT_EQ(Songs()->currentIndex(), 16);
+  EXPECT_EQ(Box("E_firstPart")->text(), "42");
+  EXPECT_EQ(status.Text(), "Selected song 11");
+  PickSongByKeys(2);
+  EXPECT_EQ(Box("E_firstPart")->text(), "13");
+  EXPECT_EQ(status.Text(), "Selected song 3");
+}
+
+TEST_F(SongSelection, LeavingTheBoxReadsNoSong) {
+  // Without a file the page would only ask for one; nothing asks here.
+  status.Set(QStringLiteral("Welcome"));
+  ActivatePage();
+  Songs()->setFocus();
+  ASSERT_TRUE(Songs()->hasFocus());
+  QTest::keyClick(Songs(), Qt::Key_Tab);
+  EXPECT_FALSE(Songs()->hasFocus());
+  EXPECT_EQ(status.Text(), "Welcome");
+
+  // With a file the shown title names item 0, yet no song is read.
+  LoadImage(MarkedSongs());
+  Songs()->setFocus();
+  ASSERT_TRUE(Songs()->hasFocus());
+  QTest::keyClick(Songs(), Qt::Key_Tab);
+  EXPECT_EQ(status.Text(), "Welcome");
+  EXPECT_EQ(Box("E_firstPart")->text(), "00");
+  EXPECT_EQ(Parts()->count(), 0);
+  EXPECT_EQ(Songs()->currentIndex(), -1);
+  EXPECT_EQ(Songs()->currentText(), "01-Morning Field");
+}
+
+TEST_F(SongSelection, EnterAfterTypingAnItemsTextReadsNothingMore) {
+  LoadImage(MarkedSongs());
+  Songs()->setFocus();
+  Songs()->lineEdit()->selectAll();
+  QTest::keyClicks(Songs(), "0F");
+  // Typed text selects no item: set 1, index 0.
+  EXPECT_EQ(Box("E_firstPart")->text(), "10");
+  EXPECT_EQ(status.Text(), "Selected song 0");
+
+  status.Set(QStringLiteral("before Enter"));
+  QTest::keyClick(Songs(), Qt::Key_Return);
+  EXPECT_EQ(status.Text(), "before Enter");
+  EXPECT_EQ(Box("E_firstPart")->text(), "10");
+  EXPECT_EQ(Songs()->currentIndex(), -1);
+  EXPECT_EQ(Songs()->currentText(), "0F");
+
+  // The song the page refreshes is still the one that was read: set 1
+  // song 0, not the second set's "0F".
+  TypeAndEnter(Box("E_lastPart"), "11");
+  EXPECT_EQ(ImageAt(LastPartAt(SongSet::One, 0)), 0x11);
+  EXPECT_EQ(ImageAt(LastPartAt(SongSet::Two, 0x0F)), MarkOf(SongSet::Two, 0x0F));
+  EXPECT_EQ(status.Text(), "Selected song 0");
+}
+
+TEST_F(SongSelection, PickedTitleIsShownFromItsStart) {
+  LoadImage(MarkedSongs());
+  QLineEdit* line = Songs()->lineEdit();
+  PickSong(PositionOf("03-River Crossing"));
+  EXPECT_EQ(line->text(), "03-River Crossing");
+  EXPECT_EQ(line->cursorPosition(), 0);
+  PickSongByKeys(PositionOf("0E-Long Rest"));
+  EXPECT_EQ(line->cursorPosition(), 0);
+  QTest::keyClick(Songs(), Qt::Key_Up);  // the arrow keys pick as well
+  EXPECT_EQ(line->text(), "0D-Homeward");
+  EXPECT_EQ(line->cursorPosition(), 0);
+  // The first character sits at the box's left edge, not scrolled away.
+  line->grab();
+  const QRect cursor = line->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+  EXPECT_LT(cursor.center().x(), line->fontMetrics().horizontalAdvance(QStringLiteral("0")));
+}
+
+TEST_F(SongSelection, ListShowsEveryTitleWhole) {
+  QFont wide = page.font();
+  wide.setPixelSize(16);
+  page.setFont(wide);
+  QTest::mouseClick(Songs(), Qt::LeftButton, {}, ArrowPoint());
+  QAbstractItemView* list = Songs()->view();
+  ASSERT_TRUE(list->isVisible());
+  int widest = 0;
+  for (const SongListItem& item : kSongList) {
+    widest = std::max(widest, list->fontMetrics().horizontalAdvance(
+                                  QString::fromLatin1(item.text.data(), static_cast<qsizetype>(item.text.size()))));
+  }
+  EXPECT_GT(widest, Songs()->width());  // the titles are wider than the box
+  EXPECT_GE(list->viewport()->width(), widest);
+  QTest::keyClick(list, Qt::Key_Escape);
 }
 
 TEST_F(SongSelection, PickingTheShownSongAgainReadsItAgain) {

@@ -1,0 +1,148 @@
+// The window under other desktop looks: dark palettes and the styles whose
+// fonts run wider than the one the layout was drawn for.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QStyleOptionGroupBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <cmath>
+
+#include "fake_dialog_service.h"
+#include "main_window.h"
+
+namespace kestrin {
+namespace {
+
+double Luminance(const QColor& color) {
+  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QPalette DarkPalette() {
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+  dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+  dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+  for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+    dark.setColor(role, QColor(0xE8, 0xE8, 0xE8));
+  return dark;
+}
+
+// Pixels of the button's 24 by 24 picture that stand out from the button's
+// face beside it.
+int VisiblePicturePixels(QToolButton& button) {
+  const QImage image = button.grab().toImage();
+  const QColor face = image.pixelColor(3, button.height() / 2);
+  const QRect picture(QPoint((button.width() - 24) / 2, (button.height() - 24) / 2), QSize(24, 24));
+  int visible = 0;
+  for (int y = picture.top(); y <= picture.bottom(); ++y) {
+    for (int x = picture.left(); x <= picture.right(); ++x) {
+      if (Contrast(image.pixelColor(x, y), face) >= 3.0) ++visible;
+    }
+  }
+  return visible;
+}
+
+TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
+  for (const bool darkTheme : {false, true}) {
+    testing::FakeDialogService dialogs;
+    TMainWindow window(dialogs);
+    if (darkTheme) window.setPalette(DarkPalette());
+    window.show();
+    for (const char* name : {"NoteButton", "MuteButton", "PropButton"}) {
+      auto* button = window.findChild<QToolButton*>(QString::fromLatin1(name));
+      ASSERT_NE(button, nullptr);
+      // A stroke is a few dozen pixels; a picture that vanished leaves none.
+      EXPECT_GE(VisiblePicturePixels(*button), 25) << name << (darkTheme ? " dark" : " light");
+    }
+  }
+}
+
+// Restores the application's style when a test has changed it.
+class StyleScope {
+ public:
+  explicit StyleScope(const QString& name) : previous_(QApplication::style()->name()) {
+    QApplication::setStyle(QStyleFactory::create(name));
+  }
+  ~StyleScope() { QApplication::setStyle(QStyleFactory::create(previous_)); }
+  StyleScope(const StyleScope&) = delete;
+  StyleScope& operator=(const StyleScope&) = delete;
+
+ private:
+  QString previous_;
+};
+
+// Where the style draws a group's title, in the group's coordinates.
+QRect TitleRect(const QGroupBox& group) {
+  QStyleOptionGroupBox option;
+  option.initFrom(&group);
+  option.text = group.title();
+  option.lineWidth = 1;
+  option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+  option.textAlignment = group.alignment();
+  return group.style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, &group);
+}
+
+void ExpectCaptionsWhole(const QGroupBox& group) {
+  SCOPED_TRACE(group.objectName().toStdString());
+  const QRect title = TitleRect(group);
+  EXPECT_LE(title.right(), group.width() - 1);
+  for (const QLabel* label : group.findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+    const QRect text(label->pos(), QSize(label->fontMetrics().horizontalAdvance(label->text()), label->height()));
+    EXPECT_LE(text.right(), group.width() - 1) << label->text().toStdString();
+    // No control sits on top of the caption.
+    for (const QWidget* other : group.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+      if (other == label || qobject_cast<const QLabel*>(other) != nullptr) continue;
+      EXPECT_FALSE(other->geometry().intersects(text))
+          << label->text().toStdString() << " under " << other->objectName().toStdString();
+    }
+  }
+}
+
+TEST(WindowLooks, CaptionsShowWholeUnderWiderStylesAndFonts) {
+  for (const char* styleName : {"Fusion", "Windows"}) {
+    SCOPED_TRACE(styleName);
+    StyleScope style(QString::fromLatin1(styleName));
+    testing::FakeDialogService dialogs;
+    TMainWindow window(dialogs);
+    QFont wide = window.font();
+    wide.setPixelSize(14);
+    window.setFont(wide);
+    window.show();
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PC_ChannelSelect"));
+    ASSERT_NE(pages, nullptr);
+    for (const int page : {0, 6}) {  // "Song and part selection", "Options"
+      pages->setCurrentIndex(page);
+      for (const QGroupBox* group : pages->currentWidget()->findChildren<QGroupBox*>()) ExpectCaptionsWhole(*group);
+    }
+    for (const char* name : {"GroupBox7", "GroupBox8"})
+      ExpectCaptionsWhole(*window.findChild<QGroupBox*>(QString::fromLatin1(name)));
+
+    // The groups of the window and of the song page still sit side by side.
+    auto* editMode = window.findChild<QGroupBox*>(QStringLiteral("GroupBox8"));
+    auto* noteProperties = window.findChild<QGroupBox*>(QStringLiteral("GroupBox7"));
+    EXPECT_LT(editMode->geometry().right(), noteProperties->x());
+    // Moved for their captions, the two combo boxes still line up.
+    EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("CB_Instruments"))->x(),
+              window.findChild<QWidget*>(QStringLiteral("CB_NoteLength"))->x());
+    pages->setCurrentIndex(0);
+    const char* row[] = {"GroupBox4", "GroupBox3", "GroupBox1"};
+    for (int i = 0; i + 1 < 3; ++i) {
+      EXPECT_LT(window.findChild<QGroupBox*>(QString::fromLatin1(row[i]))->geometry().right(),
+                window.findChild<QGroupBox*>(QString::fromLatin1(row[i + 1]))->x());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrin

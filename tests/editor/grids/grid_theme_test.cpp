@@ -1,0 +1,106 @@
+// The grids under a dark desktop theme: the cells keep the editor's colours,
+// and their texts must stay readable on them.
+#include <QPalette>
+#include <cmath>
+
+#include "grid_fixture.h"
+
+namespace kestrin::testing {
+namespace {
+
+// Contrast ratio of two colours by their relative luminance, 1 (none) to 21
+// (black on white).
+double Luminance(const QColor& color) {
+  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
+}
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a);
+  const double lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Readable text: the contrast that body text needs.
+constexpr double kReadable = 4.5;
+
+class GridTheme : public GridFixture {
+ protected:
+  GridTheme() {
+    // What a dark theme hands the program: dark surfaces, light texts.
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Button, QColor(0x38, 0x38, 0x38));
+    dark.setColor(QPalette::Mid, QColor(0x50, 0x50, 0x50));
+    for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+      dark.setColor(role, QColor(0xE8, 0xE8, 0xE8));
+    window_.setPalette(dark);
+  }
+
+  struct CellInk {
+    QColor fill;
+    double bestContrast = 1.0;  // of the text pixel that stands out most
+  };
+
+  // Reads back the cell from a rendered image: its fill near the bottom-right
+  // corner, and its text where the text sits, 4 right of and 1 below the
+  // top-left corner.
+  static CellInk Ink(ChannelGrid& grid, int column, int row) {
+    grid.ScrollToCell({column, row});
+    const auto rect = grid.VisibleCellRect(column, row);
+    EXPECT_TRUE(rect.has_value());
+    if (!rect) return {};
+    const QImage image = grid.viewport()->grab().toImage();
+    CellInk ink{image.pixelColor(rect->right() - 1, rect->bottom() - 1)};
+    const int right = std::min(rect->right() - 1, rect->left() + 4 + 20);
+    const int bottom = std::min(rect->bottom() - 1, rect->top() + 1 + grid.fontMetrics().height());
+    for (int y = rect->top() + 1; y <= bottom; ++y) {
+      for (int x = rect->left() + 4; x <= right; ++x) {
+        ink.bestContrast = std::max(ink.bestContrast, Contrast(image.pixelColor(x, y), ink.fill));
+      }
+    }
+    return ink;
+  }
+};
+
+TEST_F(GridTheme, CellTextsContrastWithTheirFillUnderADarkPalette) {
+  LoadStreams({0x84, 0x04, 0x30, 0x7C, 0x7E, 0x7F, 0x00});
+  ShowSquare1();
+  Grid1().viewport()->grab();  // the first paint lays the columns out
+
+  struct Case {
+    const char* what;
+    int column;
+    int row;
+    QColor fill;
+  };
+  const Case cases[] = {
+      {"header \"1\"", 1, 0, QColor(0x80, 0x80, 0x80)},
+      {"row label", 0, 1, QColor(0x80, 0x80, 0x80)},
+      {"property byte \"84\"", 1, 10, QColor(0x70, 0x88, 0xD0)},
+      {"octave 2", 2, 61, QColor(0x68, 0x38, 0x38)},
+      {"octave 4", 3, 39, QColor(0x90, 0x60, 0x60)},
+      {"octave 7", 4, 1, QColor(0xCC, 0x9C, 0x9C)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const CellInk ink = Ink(Grid1(), c.column, c.row);
+    EXPECT_EQ(ink.fill, c.fill);
+    EXPECT_GE(ink.bestContrast, kReadable);
+  }
+}
+
+TEST_F(GridTheme, TextsOnTheLightFillsOfTheLayoutAreBlack) {
+  LoadStreams({0x84, 0x7C, 0x00});
+  ShowSquare1();
+  Grid1().viewport()->grab();
+  // Octave 7 and the grey header: black stands out further than any light
+  // text could.
+  for (const auto& [column, row] : {std::pair{2, 1}, std::pair{1, 0}}) {
+    const CellInk ink = Ink(Grid1(), column, row);
+    EXPECT_GE(ink.bestContrast, Contrast(QColor(Qt::black), ink.fill) * 0.9) << column << "," << row;
+  }
+}
+
+}  // namespace
+}  // namespace kestrin::testing
