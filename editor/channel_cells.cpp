@@ -3,7 +3,6 @@
 #include <QPainter>
 #include <QRect>
 #include <algorithm>
-#include <cmath>
 
 #include "cell_table.h"
 #include "channel_grid.h"
@@ -23,20 +22,10 @@ namespace {
 constexpr int kTextLeft = 4;
 constexpr int kTextTop = 1;
 
-// Relative luminance of an sRGB colour: 0 for black, 1 for white.
-double Luminance(const QColor& color) {
-  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
-}
-
-// Black, as on the light fills the layout was made for; white on a fill
-// dark enough that white reads better (the low notes of a dark note colour).
-QColor TextColorOn(const QColor& fill) {
-  const double luminance = Luminance(fill);
-  const double blackContrast = (luminance + 0.05) / 0.05;
-  const double whiteContrast = 1.05 / (luminance + 0.05);
-  return whiteContrast > blackContrast ? QColor(Qt::white) : QColor(Qt::black);
-}
+// Cell texts are black, as on the platform the layout was made for: the
+// fills are the editor's own fixed colours, so the palette's text colour
+// (light grey under a dark desktop theme) would vanish on them.
+const QColor kCellTextColor(Qt::black);
 
 int StreamIndex(Grid grid) { return grid == Grid::Square1 ? kSquare1Stream : kSquare2Stream; }
 
@@ -151,9 +140,7 @@ void ChannelCells::Draw(QPainter& painter, int column, int row, const QRect& rec
   if (text.isEmpty()) return;
   const QRect textRect(QPoint(rect.left() + kTextLeft, rect.top() + kTextTop), rect.bottomRight());
   if (textRect.isEmpty()) return;
-  // The fills are the editor's own colours, whatever the desktop theme, so
-  // the text colour follows the fill rather than the palette.
-  painter.setPen(TextColorOn(fillColor));
+  painter.setPen(kCellTextColor);
   painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
