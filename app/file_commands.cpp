@@ -5,6 +5,7 @@
 
 #include "dialog_service.h"
 #include "edit_history.h"
+#include "disk_record.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
@@ -19,6 +20,7 @@ namespace {
 
 // The data layer takes paths as the file system's 8-bit names.
 std::string ToFileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString FromFileSystemPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 }  // namespace
 
@@ -49,13 +51,7 @@ void FileCommands::Open() {
   if (context_.settings.askBackup &&
       context_.dialogs.ShowMessage(shell_texts::kBackupQuestion, shell_texts::kBackupTitle,
                                    MessageStyle::YesNoQuestion) == MessageAnswer::Yes) {
-    // The user asked for a copy to fall back on: a silent failure would let
-    // them edit their only copy believing they had two.
-    if (!WriteBackup(context_.state, fsPath)) {
-      context_.dialogs.ShowMessage(
-          shell_texts::kBackupFailed + QFile::decodeName(QByteArray::fromStdString(BackupPath(fsPath))),
-          shell_texts::kWarningTitle, MessageStyle::OkWarning);
-    }
+    ReportBackup(fsPath);
   }
   context_.state.currentFileName = fsPath;
   context_.state.fileLoaded = true;
@@ -67,7 +63,9 @@ void FileCommands::Save() {
     context_.status.Set(shell_texts::kOpenFirst);
     return;
   }
-  if (!WriteImageTo(context_.state.currentFileName)) return;
+  const std::string& path = context_.state.currentFileName;
+  if (!MayOverwrite(path) || !WriteImageTo(path)) return;
+  RecordSaved(context_.state, path);
   context_.status.Set(shell_texts::kFileSaved);
 }
 
@@ -84,8 +82,39 @@ void FileCommands::SaveAs() {
                                  MessageStyle::OkError);
     return;
   }
-  if (!WriteImageTo(ToFileSystemPath(*chosen))) return;
+  const std::string path = ToFileSystemPath(*chosen);
+  if (!MayOverwrite(path) || !WriteImageTo(path)) return;
+  // Saved over the opened file: later Saves compare with these bytes.
+  if (IsRecordedFile(context_.state, path)) RecordSaved(context_.state, path);
   context_.status.Set(*chosen + shell_texts::kSavedSuffix);
+}
+
+void FileCommands::ReportBackup(const std::string& openedPath) {
+  const BackupResult backup = WriteBackup(context_.state, openedPath);
+  const QString backupPath = FromFileSystemPath(backup.path);
+  switch (backup.outcome) {
+    case BackupOutcome::Written:
+      context_.status.Set(shell_texts::kBackupWritten.arg(backupPath));
+      return;
+    case BackupOutcome::AlreadyThere:
+      context_.status.Set(shell_texts::kBackupNotNeeded.arg(backupPath));
+      return;
+    case BackupOutcome::Failed:
+      // The user asked for a copy to fall back on: a silent failure would
+      // let them edit their only copy believing they had two.
+      context_.dialogs.ShowMessage(shell_texts::kBackupFailed + backupPath, shell_texts::kWarningTitle,
+                                   MessageStyle::OkWarning);
+      return;
+  }
+}
+
+bool FileCommands::MayOverwrite(const std::string& path) {
+  // Save as to any other file asks nothing here: its own dialog asks
+  // before replacing a file.
+  if (!ChangedOnDiskSinceRecorded(context_.state, path)) return true;
+  const QString shown = FromFileSystemPath(ImageTargetPath(path));
+  return context_.dialogs.ShowMessage(shell_texts::kChangedOnDiskQuestion.arg(shown), shell_texts::kWarningTitle,
+                                      MessageStyle::YesNoWarningNoByDefault) == MessageAnswer::Yes;
 }
 
 bool FileCommands::WriteImageTo(const std::string& path) {

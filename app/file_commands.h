@@ -24,6 +24,10 @@ class FileCommands {
   // Write-back, then the image writer; shows the box of the step that
   // failed. True when the file was written.
   bool WriteImageTo(const std::string& path);
+  // Whether writing to `path` may go ahead: asks first when another program
+  // changed the file since it was opened or last saved.
+  bool MayOverwrite(const std::string& path);
+  void ReportBackup(const std::string& openedPath);
 
   EditorContext& context_;
   CaptionSetter setCaption_;

@@ -55,4 +55,12 @@ void KestrinApplication::ShowException(std::exception_ptr error, FailureOrigin o
   dialogs_->ShowMessage(message, shell_texts::kProgramName, MessageStyle::OkError);
 }
 
+void ShowUnhandledException(std::exception_ptr error) {
+  if (auto* app = qobject_cast<KestrinApplication*>(QCoreApplication::instance())) {
+    app->ShowException(error);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", MessageOf(error).toLocal8Bit().constData());
+}
+
 }  // namespace kestrin

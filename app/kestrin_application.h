@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <exception>
+#include <utility>
 
 #include "exception_reporter.h"
 
@@ -37,5 +38,23 @@ class KestrinApplication : public QApplication {
   // that goes away with the program.
   QTemporaryDir dialogSettings_;
 };
+
+void ShowUnhandledException(std::exception_ptr error);
+
+// Runs `handler` so that no exception leaves it into Qt's own frames: Qt's
+// widget libraries are built without exception support, so unwinding
+// through them skips their clean-up (a QAction leaks the guard it holds
+// while it emits). An exception is shown by the application object as any
+// other, or printed on standard error where the application is a plain one.
+template <typename Handler>
+auto CatchingExceptions(Handler handler) {
+  return [handler = std::move(handler)] {
+    try {
+      handler();
+    } catch (...) {
+      ShowUnhandledException(std::current_exception());
+    }
+  };
+}
 
 }  // namespace kestrin

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "disk_record.h"
 #include "music_bank.h"
 
 namespace kestrin {
@@ -35,6 +36,9 @@ struct EditingState {
   std::int32_t romSize = 0;
   std::string currentFileName;  // 8-bit path, as the file system takes it
   bool fileLoaded = false;
+  // The file as the editor last read or saved it; Save compares the disk
+  // with it before writing.
+  std::optional<DiskRecord> lastSeenOnDisk;
 
   // Selected song (set by the song page before it calls GetSongParts).
   SongSet songSet = SongSet::One;

@@ -1,10 +1,12 @@
 // The ".nes" scan that names the saved image and the backup file.
 #include "rom_file.h"
 
+#include <string>
+
 namespace kestrin {
 namespace {
 constexpr std::string_view kNesExtension = ".nes";
-constexpr std::string_view kBackupSuffix = "_backup.nes";
+constexpr std::string_view kBackupSuffix = "_backup";
 }  // namespace
 
 std::optional<std::size_t> FindNesExtension(std::string_view path) {
@@ -37,10 +39,12 @@ std::string ImageTargetPath(std::string_view path) {
   return target;
 }
 
-std::string BackupPath(std::string_view path) {
+std::string BackupPath(std::string_view path, int choice) {
   const auto at = FindNesExtension(path);
   std::string backup(path.substr(0, at.value_or(path.size())));
   backup += kBackupSuffix;
+  if (choice > 1) backup += "_" + std::to_string(choice);
+  backup += kNesExtension;
   return backup;
 }
 

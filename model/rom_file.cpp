@@ -1,5 +1,6 @@
 #include "rom_file.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -7,6 +8,7 @@
 #include <span>
 
 #include "atomic_file_write.h"
+#include "disk_record.h"
 
 namespace kestrin {
 namespace {
@@ -25,12 +27,17 @@ bool Fail(const char* text, std::string* report = nullptr) {
   return false;
 }
 
+// The bytes to write: nothing when nothing is loaded or the size is one the
+// image cannot back, as an empty or cut file must never replace a ROM.
+std::optional<std::span<const std::uint8_t>> ImageToWrite(const EditingState& state) {
+  if (state.romSize <= 0 || static_cast<std::size_t>(state.romSize) > state.romImage.size()) return std::nullopt;
+  return std::span<const std::uint8_t>(state.romImage.data(), static_cast<std::size_t>(state.romSize));
+}
+
 bool WriteWholeImage(const EditingState& state, const std::string& target) {
-  // Nothing loaded, or a size the image cannot back: there is no image to
-  // write, and an empty or cut file must never replace a ROM.
-  if (state.romSize <= 0 || static_cast<std::size_t>(state.romSize) > state.romImage.size()) return false;
-  const std::span<const std::uint8_t> bytes(state.romImage.data(), static_cast<std::size_t>(state.romSize));
-  switch (WriteFileReplacing(target, bytes)) {
+  const auto bytes = ImageToWrite(state);
+  if (!bytes) return false;
+  switch (WriteFileReplacing(target, *bytes)) {
     case FileWriteOutcome::Written:
       return true;
     case FileWriteOutcome::CannotCreate:
@@ -39,6 +46,23 @@ bool WriteWholeImage(const EditingState& state, const std::string& target) {
       return Fail(kShortWrite);
   }
   return false;
+}
+
+// Backup names tried before giving up; more would mean something is wrong.
+constexpr int kBackupChoices = 1000;
+
+// Whether `path` is a regular file (not a link) holding exactly `bytes`.
+bool HoldsExactly(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::error_code error;
+  const fs::file_status status = fs::symlink_status(fs::path(path), error);
+  if (error || !fs::is_regular_file(status)) return false;
+  if (fs::file_size(fs::path(path), error) != bytes.size() || error) return false;
+  std::ifstream file(path, std::ios::binary);
+  std::vector<char> content(bytes.size());
+  file.read(content.data(), static_cast<std::streamsize>(content.size()));
+  return file.gcount() == static_cast<std::streamsize>(content.size()) &&
+         std::equal(content.begin(), content.end(), bytes.begin(),
+                    [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
 }  // namespace
@@ -69,6 +93,7 @@ bool LoadRom(EditingState& state, const std::string& path, std::string* report) 
   file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(size));
   if (!file || file.gcount() != size) return Fail(kShortRead, report);
 
+  state.lastSeenOnDisk = RecordTransfer(path, image);
   state.romImage = std::move(image);
   state.romSize = static_cast<std::int32_t>(size);
   // The loaded part's positions, lengths and buffers came from the old
@@ -81,8 +106,31 @@ bool WriteImage(const EditingState& state, const std::string& path) {
   return WriteWholeImage(state, ImageTargetPath(path));
 }
 
-bool WriteBackup(const EditingState& state, const std::string& openedPath) {
-  return WriteWholeImage(state, BackupPath(openedPath));
+BackupResult WriteBackup(const EditingState& state, const std::string& openedPath) {
+  const auto bytes = ImageToWrite(state);
+  if (!bytes) return {BackupOutcome::Failed, BackupPath(openedPath)};
+  for (int choice = 1; choice <= kBackupChoices; ++choice) {
+    const std::string candidate = BackupPath(openedPath, choice);
+    std::error_code error;
+    if (fs::exists(fs::symlink_status(fs::path(candidate), error))) {
+      if (HoldsExactly(candidate, *bytes)) return {BackupOutcome::AlreadyThere, candidate};
+      continue;
+    }
+    // Checked again without a gap: a file that appeared meanwhile is kept.
+    switch (WriteNewFile(candidate, *bytes)) {
+      case NewFileOutcome::Written:
+        return {BackupOutcome::Written, candidate};
+      case NewFileOutcome::AlreadyExists:
+        if (HoldsExactly(candidate, *bytes)) return {BackupOutcome::AlreadyThere, candidate};
+        break;
+      case NewFileOutcome::ShortWrite:
+        Fail(kShortWrite);
+        return {BackupOutcome::Failed, candidate};
+      case NewFileOutcome::CannotCreate:
+        return {BackupOutcome::Failed, candidate};
+    }
+  }
+  return {BackupOutcome::Failed, BackupPath(openedPath)};
 }
 
 }  // namespace kestrin

@@ -12,17 +12,33 @@
 namespace kestrin {
 
 // Reads the file at `path` into state.romImage if it is exactly kRomSize
-// bytes long, and drops the part loaded from the previous image. On failure
-// the state is left exactly as it was, and the line printed is also put in
-// `report` when one is given, for a window to show.
+// bytes long, records what was read (state.lastSeenOnDisk) and drops the
+// part loaded from the previous image. On failure the state is left exactly
+// as it was, and the line printed is also put in `report` when one is given,
+// for a window to show.
 bool LoadRom(EditingState& state, const std::string& path, std::string* report = nullptr);
 
 // Writes the whole image to `path`, or to `path` + ".nes" when the path holds
 // no ".nes". The file on disk is replaced whole or not at all.
 bool WriteImage(const EditingState& state, const std::string& path);
 
-// Writes the whole image to the backup file named after the opened path.
-bool WriteBackup(const EditingState& state, const std::string& openedPath);
+enum class BackupOutcome {
+  Written,      // the image went to `BackupResult::path`
+  AlreadyThere,  // `BackupResult::path` already holds exactly the image
+  Failed,
+};
+
+struct BackupResult {
+  BackupOutcome outcome = BackupOutcome::Failed;
+  std::string path;  // the file written or found; the first name tried on failure
+};
+
+// Writes the whole image to the backup file named after the opened path,
+// never replacing an existing file: a file under that name that holds
+// exactly the image is kept as the backup; one holding anything else is
+// left alone and the image goes to the first free name of
+// <name>_backup_2.nes, <name>_backup_3.nes, ...
+BackupResult WriteBackup(const EditingState& state, const std::string& openedPath);
 
 // Position of the first ".nes" in `path` by the editor's scan rule (a failed
 // attempt resumes after the mismatching character), or nothing.
@@ -31,7 +47,8 @@ std::optional<std::size_t> FindNesExtension(std::string_view path);
 // The file name the image writer writes for `path`.
 std::string ImageTargetPath(std::string_view path);
 
-// The backup file name for the opened `path`.
-std::string BackupPath(std::string_view path);
+// The backup file name for the opened `path`; from the second choice on,
+// "_backup_<choice>.nes".
+std::string BackupPath(std::string_view path, int choice = 1);
 
 }  // namespace kestrin

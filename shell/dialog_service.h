@@ -12,6 +12,9 @@ enum class MessageStyle {
   YesNoQuestion,  // Yes and No buttons, question icon
   OkError,        // OK button, error icon
   OkWarning,      // OK button, warning icon
+  // Yes and No buttons, warning icon, No is the default button: for
+  // questions where Yes can lose data.
+  YesNoWarningNoByDefault,
 };
 
 enum class MessageAnswer { Yes, No, Ok };

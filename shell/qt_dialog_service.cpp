@@ -10,8 +10,10 @@ namespace kestrin {
 namespace {
 
 int RunMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,
-                  QMessageBox::StandardButtons buttons) {
+                  QMessageBox::StandardButtons buttons,
+                  QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
   QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+  if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
   // Paths and exception messages are shown as they are, never as markup.
   box.setTextFormat(Qt::PlainText);
   return box.exec();
@@ -48,6 +50,11 @@ MessageAnswer QtDialogService::ShowMessage(const QString& text, const QString& t
     case MessageStyle::YesNoQuestion:
       return RunMessageBox(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No) ==
                      QMessageBox::Yes
+                 ? MessageAnswer::Yes
+                 : MessageAnswer::No;
+    case MessageStyle::YesNoWarningNoByDefault:
+      return RunMessageBox(QMessageBox::Warning, title, text, QMessageBox::Yes | QMessageBox::No,
+                           QMessageBox::No) == QMessageBox::Yes
                  ? MessageAnswer::Yes
                  : MessageAnswer::No;
     case MessageStyle::OkError:

@@ -63,6 +63,14 @@ inline const QString kBackupTitle = QStringLiteral("Backup");
 // Shown when the backup the user asked for could not be written; the path
 // of the backup file follows.
 inline const QString kBackupFailed = QStringLiteral("The backup copy could not be written: ");
+// Status line after the backup; %1 is the backup file's path.
+inline const QString kBackupWritten = QStringLiteral("Backup copy written to %1");
+inline const QString kBackupNotNeeded =
+    QStringLiteral("No backup copy needed: %1 already holds exactly this file");
+// Asked before Save overwrites a file another program changed; %1 is its path.
+inline const QString kChangedOnDiskQuestion = QStringLiteral(
+    "The file %1 was changed on disk by another program since it was opened. Overwrite it with the edited "
+    "image?");
 inline const QString kTransferFailed = QStringLiteral("Error transferring buffer to file");
 inline const QString kTransferFailedTitle = QStringLiteral("Error!");
 inline const QString kWriteFailed = QStringLiteral(

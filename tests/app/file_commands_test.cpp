@@ -1,6 +1,8 @@
 // File > Open, Save and Save as, driven through their menu actions with
 // scripted dialogs, on made-up ROM images in a temporary folder.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QAction>
 #include <QDir>
@@ -102,19 +104,55 @@ TEST_F(FileCommandsTest, BackupYesWritesAnIdenticalCopy) {
   dialogs.ChooseOpenFile(path);
   dialogs.AnswerNextMessage(MessageAnswer::Yes);
   Trigger("Open1");
-  EXPECT_EQ(Read(Path(QStringLiteral("game_backup.nes"))), Read(path));
-  EXPECT_EQ(Status(), path + texts::kLoadedSuffix);
+  const QString backup = Path(QStringLiteral("game_backup.nes"));
+  EXPECT_EQ(Read(backup), Read(path));
+  EXPECT_EQ(Status(), QStringLiteral("Backup copy written to ") + backup);
+}
+
+// A backup never replaces a file: not an unrelated one under the backup
+// name, and not the clean first backup when the edited ROM is opened again.
+TEST_F(FileCommandsTest, BackupsKeepEveryExistingFile) {
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("roms.nes.d")));
+  const QString path = WriteRom(QStringLiteral("roms.nes.d/game.nes"), 0x11);
+  const QString unrelated = WriteRom(QStringLiteral("roms_backup.nes"), 0x99);
+  const Bytes unrelatedBytes = Read(unrelated);
+  const Bytes pristine = Read(path);
+
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Open1");
+  const QString second = Path(QStringLiteral("roms_backup_2.nes"));
+  EXPECT_EQ(Read(unrelated), unrelatedBytes);
+  EXPECT_EQ(Read(second), pristine);
+  EXPECT_EQ(Status(), QStringLiteral("Backup copy written to ") + second);
+
+  window.State().romImage[kMarker] = 0x22;
+  Trigger("Save1");
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Open1");
+  const QString third = Path(QStringLiteral("roms_backup_3.nes"));
+  EXPECT_EQ(Read(second), pristine);
+  EXPECT_EQ(Read(third), Read(path));
+  EXPECT_EQ(Read(third)[kMarker], 0x22);
+  EXPECT_EQ(Status(), QStringLiteral("Backup copy written to ") + third);
+
+  // Opened once more unchanged: the last backup already holds these bytes.
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Open1");
+  EXPECT_EQ(Status(), QStringLiteral("No backup copy needed: ") + third +
+                          QStringLiteral(" already holds exactly this file"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+            (QStringList{QStringLiteral("roms_backup.nes"), QStringLiteral("roms_backup_2.nes"),
+                         QStringLiteral("roms_backup_3.nes")}));
 }
 
 TEST_F(FileCommandsTest, FailedBackupIsReportedAndTheFileStaysOpen) {
-  const QString path = WriteRom(QStringLiteral("game.nes"));
-  const QString backup = Path(QStringLiteral("game_backup.nes"));
-  {
-    QFile old(backup);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("older backup");
-  }
-  ASSERT_TRUE(QFile::setPermissions(backup, QFileDevice::ReadOwner));
+  // The backup's name passes the file system's 255-byte limit for a name.
+  const QString stem(250, u'r');
+  const QString path = WriteRom(stem + QStringLiteral(".nes"));
+  const QString backup = Path(stem + QStringLiteral("_backup.nes"));
   dialogs.ChooseOpenFile(path);
   dialogs.AnswerNextMessage(MessageAnswer::Yes);
   Trigger("Open1");
@@ -125,8 +163,7 @@ TEST_F(FileCommandsTest, FailedBackupIsReportedAndTheFileStaysOpen) {
   EXPECT_EQ(dialogs.Messages()[1].style, MessageStyle::OkWarning);
   EXPECT_TRUE(window.State().fileLoaded);
   EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + path);
-  QFile::setPermissions(backup, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-  EXPECT_EQ(Read(backup), Bytes({'o', 'l', 'd', 'e', 'r', ' ', 'b', 'a', 'c', 'k', 'u', 'p'}));
+  EXPECT_EQ(Status(), path + texts::kLoadedSuffix);
 }
 
 TEST_F(FileCommandsTest, NoBackupQuestionWhenTheOptionIsOff) {
@@ -199,6 +236,80 @@ TEST_F(FileCommandsTest, SaveWritesTheImageToTheOpenedFile) {
   Trigger("Save1");
   EXPECT_EQ(Read(path)[kMarker], 0x77);
   EXPECT_TRUE(dialogs.Messages().empty());
+}
+
+// Another program rewrites the opened file (same size, same place) before
+// Save: Save asks, No keeps the other program's bytes, Yes writes the image.
+TEST_F(FileCommandsTest, SaveAsksBeforeOverwritingAFileChangedOnDisk) {
+  const QString path = WriteRom(QStringLiteral("game.nes"), 0x11);
+  Open(path);
+  window.State().romImage[kMarker] = 0x77;
+  {
+    QFile other(path);
+    ASSERT_TRUE(other.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(other.seek(kMarker + 1));
+    ASSERT_TRUE(other.putChar('\x5A'));
+  }
+  const Bytes theirs = Read(path);
+  ASSERT_EQ(theirs.size(), static_cast<std::size_t>(kRomSize));
+  SetStatus(QStringLiteral("before"));
+
+  Trigger("Save1");  // the fake answers No, the default
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0].text,
+            QStringLiteral("The file ") + path +
+                QStringLiteral(" was changed on disk by another program since it was opened. Overwrite it with "
+                               "the edited image?"));
+  EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
+  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::YesNoWarningNoByDefault);
+  EXPECT_EQ(Read(path), theirs);
+  EXPECT_EQ(Status(), QStringLiteral("before"));
+
+  dialogs.ClearRecords();
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Save1");
+  EXPECT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(Read(path), window.State().romImage);
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+
+  // Unchanged since that Save: no question.
+  dialogs.ClearRecords();
+  window.State().romImage[kMarker] = 0x78;
+  Trigger("Save1");
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_EQ(Read(path)[kMarker], 0x78);
+}
+
+// The same bytes written back with the old time still count as a change
+// when one byte differs: the content is compared, not only size and time.
+TEST_F(FileCommandsTest, AChangeThatKeepsSizeAndTimeIsStillSeen) {
+  const QString path = WriteRom(QStringLiteral("game.nes"), 0x11);
+  Open(path);
+  const QByteArray name = QFile::encodeName(path);
+  struct stat before {};
+  ASSERT_EQ(::stat(name.constData(), &before), 0);
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.seek(kMarker));
+    ASSERT_TRUE(file.putChar('\x42'));
+  }
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+  Trigger("Save1");
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(Read(path)[kMarker], 0x42);
+}
+
+TEST_F(FileCommandsTest, SaveAsToAnotherFileAsksNothingWhenTheOpenedOneChanged) {
+  const QString path = WriteRom(QStringLiteral("game.nes"), 0x11);
+  Open(path);
+  WriteRom(QStringLiteral("game.nes"), 0x33);
+  dialogs.ChooseSaveFile(Path(QStringLiteral("copy.nes")));
+  Trigger("SaveAs1");
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_EQ(Read(Path(QStringLiteral("copy.nes"))), window.State().romImage);
+  EXPECT_EQ(Read(path)[kMarker], 0x33);
 }
 
 TEST_F(FileCommandsTest, SaveAsWritesTheChosenNameAndKeepsTheCurrentFile) {

@@ -1,18 +1,24 @@
 // Runs the data layer as the editor would on an arbitrary ROM image and
-// checks, after every write-back, that nothing outside the loaded part's
-// streams changed and every edit reached the image.
+// checks every write-back against a shadow image of its own: the stream
+// positions are worked out here from the header bytes and the address
+// mapping, each edit is applied to the shadow, and after every write-back
+// the whole image must equal the shadow. A write-back may fail only where
+// two streams share an edited byte and were given different values there.
 //
 // Input: kControlSize control bytes, then the image (padded with zeros or
 // cut to the ROM size). AddressSanitizer catches any read or write outside
 // the image.
 
 #include <algorithm>
-#include <random>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <random>
 #include <span>
 #include <vector>
 
@@ -51,51 +57,68 @@ class Choices {
   std::size_t next_ = 0;
 };
 
-// Every byte outside the streams is as it was before the write-back.
-void CheckOutsideStreamsUnchanged(const EditingState& state, const std::vector<std::uint8_t>& before) {
-  Check(state.romImage.size() == before.size(), "image size changed");
-  struct Range {
-    std::size_t begin, end;
-  };
-  std::vector<Range> streams;
-  for (int k = 0; k < kStreamCount; ++k) {
-    const auto length = state.streamLength[static_cast<std::size_t>(k)];
-    if (length <= 0) continue;
-    const auto begin = static_cast<std::size_t>(state.streamPosition[static_cast<std::size_t>(k)]);
-    streams.push_back({begin, std::min(before.size(), begin + static_cast<std::size_t>(length))});
+using Image = std::vector<std::uint8_t>;
+
+// Where the game's engine finds the five streams of a part, worked out from
+// the image alone: the part table entry gives the header, the header's
+// address (low 13 bits, into the bank at 0x38010) the part start, and its
+// offsets the other streams; streams 1 and 5 run to their first zero byte.
+struct PartModel {
+  std::array<std::size_t, kStreamCount> position{};
+  std::array<long, kStreamCount> length{};
+
+  bool Copyable() const {
+    return std::all_of(length.begin(), length.end(), [](long l) { return l >= 0; });
   }
-  std::sort(streams.begin(), streams.end(), [](Range a, Range b) { return a.begin < b.begin; });
-  std::size_t from = 0;
-  for (const Range& r : streams) {
-    if (r.begin > from) {
-      Check(std::memcmp(before.data() + from, state.romImage.data() + from, r.begin - from) == 0,
-            "a byte outside the part's streams changed");
-    }
-    from = std::max(from, r.end);
+};
+
+std::optional<long> LengthToZero(const Image& image, std::size_t from) {
+  for (std::size_t at = from; at < image.size(); ++at) {
+    if (image[at] == 0) return static_cast<long>(at - from + 1);
   }
-  if (from < before.size()) {
-    Check(std::memcmp(before.data() + from, state.romImage.data() + from, before.size() - from) == 0,
-          "a byte outside the part's streams changed");
-  }
+  return std::nullopt;
 }
 
-// Copies the bytes of the loaded part's streams from the image into
-// `shadow`, the only bytes a write-back may have changed.
-void FollowStreams(const EditingState& state, std::vector<std::uint8_t>& shadow) {
+std::optional<PartModel> ModelPart(const Image& image, SongSet set, std::int32_t part) {
+  if (part < 0 || part > 255) return std::nullopt;
+  const std::size_t partTable = set == SongSet::One ? 0x38750 : 0x39410;
+  const std::size_t headerArea = set == SongSet::One ? 0x3877C : 0x3943D;
+  const std::size_t header = headerArea + image[partTable + static_cast<std::size_t>(part)];
+  const auto byte = [&](std::size_t i) { return static_cast<std::size_t>(image[header + i]); };
+  const std::size_t start = ((byte(2) << 8 | byte(1)) & 0x1FFF) + 0x38010;
+
+  PartModel model;
+  model.position = {start, start + byte(4), start + byte(3), start + byte(5),
+                    byte(6) == 0 ? start : start + byte(6)};
+  const auto first = LengthToZero(image, start);
+  const auto last = byte(6) == 0 ? std::optional<long>{1} : LengthToZero(image, model.position[4]);
+  if (!first || !last) return std::nullopt;
+  const auto difference = [](std::size_t a, std::size_t b) { return static_cast<long>(a) - static_cast<long>(b); };
+  model.length = {*first, difference(byte(3), byte(4)), difference(byte(5), byte(3)),
+                  difference(byte(6), byte(5)), *last};
+  return model;
+}
+
+void CheckImageIsShadow(const EditingState& state, const Image& shadow, const char* what) {
+  Check(state.romImage.size() == shadow.size(), "the image changed its size");
+  Check(std::memcmp(state.romImage.data(), shadow.data(), shadow.size()) == 0, what);
+}
+
+// Every edit buffer holds what the image holds at its stream's position.
+void CheckBuffersFollowImage(const EditingState& state, const PartModel& model) {
   for (std::size_t k = 0; k < kStreamCount; ++k) {
-    if (state.streamLength[k] <= 0) continue;
-    const auto begin = static_cast<std::size_t>(state.streamPosition[k]);
-    const auto length = static_cast<std::size_t>(state.streamLength[k]);
-    std::copy_n(state.romImage.begin() + static_cast<std::ptrdiff_t>(begin), length,
-                shadow.begin() + static_cast<std::ptrdiff_t>(begin));
+    const auto& buffer = state.channels->edit[k];
+    Check(std::equal(buffer.begin(), buffer.end(),
+                     state.romImage.begin() + static_cast<std::ptrdiff_t>(model.position[k])),
+          "an edit buffer differs from the image after a write-back");
   }
 }
 
-// `shadow` holds the image as it stood before this write-back.
-void EditAndWriteBack(EditingState& state, Choices& choices, std::vector<std::uint8_t>& shadow) {
+// Makes a few edits to the two square buffers, applies them to `shadow`
+// and checks the write-back against it.
+void EditAndWriteBack(EditingState& state, const PartModel& model, Choices& choices, Image& shadow) {
   const auto lengths = state.streamLength;
-  const auto partLength = PartLength(state);
-  const std::vector<std::uint8_t>& before = shadow;
+  const auto before = state.channels->edit;
 
   const int edits = choices.Next() % 6;
   for (int e = 0; e < edits; ++e) {
@@ -106,47 +129,50 @@ void EditAndWriteBack(EditingState& state, Choices& choices, std::vector<std::ui
     buffer[at] = choices.Next();
   }
 
-  const bool stored = WriteBack(state);
-  Check(state.streamLength == lengths, "a stream length changed");
-  Check(PartLength(state) == partLength, "the part length changed");
-  for (int k = 0; k < kStreamCount; ++k) {
-    Check(state.channels->edit[static_cast<std::size_t>(k)].size() ==
-              static_cast<std::size_t>(lengths[static_cast<std::size_t>(k)]),
-          "an edit buffer changed its length");
-  }
-  CheckOutsideStreamsUnchanged(state, before);
-  if (!stored) {  // overlapping streams edited to different values
-    FollowStreams(state, shadow);
-    return;
-  }
-
-  // Every byte of the two edited buffers now stands in the image, unless
-  // another stream overlapping it was edited to a different value (then the
-  // write-back would have failed its check).
-  for (const std::size_t stream : {static_cast<std::size_t>(kSquare1Stream), static_cast<std::size_t>(kSquare2Stream)}) {
+  // The values each image byte is given by the edited buffers.
+  std::map<std::size_t, std::vector<std::uint8_t>> written;
+  for (const std::size_t stream : {std::size_t{kSquare1Stream}, std::size_t{kSquare2Stream}}) {
     const auto& buffer = state.channels->edit[stream];
-    const auto position = static_cast<std::size_t>(state.streamPosition[stream]);
     for (std::size_t i = 0; i < buffer.size(); ++i) {
-      if (buffer[i] != before[position + i]) {
-        Check(state.romImage[position + i] == buffer[i], "an edit is missing from the image");
-      }
+      if (buffer[i] != before[stream][i]) written[model.position[stream] + i].push_back(buffer[i]);
     }
   }
-
-  // A second write-back with nothing new changes nothing.
-  FollowStreams(state, shadow);
-  Check(WriteBack(state), "a write-back without edits failed");
-  for (std::size_t k = 0; k < kStreamCount; ++k) {
-    if (state.streamLength[k] <= 0) continue;
-    const auto begin = static_cast<std::size_t>(state.streamPosition[k]);
-    Check(std::memcmp(state.romImage.data() + begin, shadow.data() + begin,
-                      static_cast<std::size_t>(state.streamLength[k])) == 0,
-          "a write-back without edits changed the image");
+  bool conflict = false;
+  for (const auto& [at, values] : written) {
+    const std::uint8_t firstValue = values.front();
+    const bool agree =
+        std::all_of(values.begin(), values.end(), [firstValue](std::uint8_t v) { return v == firstValue; });
+    conflict = conflict || !agree;
+    if (agree) shadow[at] = firstValue;
   }
+
+  const bool stored = WriteBack(state);
+  Check(state.streamLength == lengths, "a stream length changed");
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    Check(state.channels->edit[k].size() == static_cast<std::size_t>(lengths[k]),
+          "an edit buffer changed its length");
+  }
+  Check(stored || conflict, "a write-back failed without two edits clashing at one byte");
+  Check(!stored || !conflict, "a write-back succeeded though two edits clash at one byte");
+  if (conflict) {
+    // One of the clashing values stands in the image; which one is the
+    // write-back's choice.
+    for (const auto& [at, values] : written) {
+      Check(std::find(values.begin(), values.end(), state.romImage[at]) != values.end(),
+            "a byte edited through two streams holds neither value");
+      shadow[at] = state.romImage[at];
+    }
+  }
+  CheckImageIsShadow(state, shadow, "the image differs from the edits made (shadow image)");
+
+  // A second write-back with nothing new changes nothing, and leaves every
+  // buffer showing the image.
+  Check(WriteBack(state), "a write-back without edits failed");
+  CheckImageIsShadow(state, shadow, "a write-back without edits changed the image");
+  CheckBuffersFollowImage(state, model);
 }
 
-void RunSong(EditingState& state, SongSet set, std::int32_t index, Choices& choices,
-             std::vector<std::uint8_t>& shadow) {
+void RunSong(EditingState& state, SongSet set, std::int32_t index, Choices& choices, Image& shadow) {
   state.songSet = set;
   if (!GetSongParts(state, set, index)) {
     Check(set == SongSet::One && state.lastPart - state.firstPart <= -3, "GetSongParts failed for a readable song");
@@ -157,19 +183,24 @@ void RunSong(EditingState& state, SongSet set, std::int32_t index, Choices& choi
   if (state.songPartList.empty()) return;
 
   const std::size_t row = choices.Next() % state.songPartList.size();
-  if (!LoadPart(state, state.firstPart + static_cast<std::int32_t>(row))) return;
-  for (int k = 0; k < kStreamCount; ++k) {
-    const auto length = state.streamLength[static_cast<std::size_t>(k)];
-    const auto position = state.streamPosition[static_cast<std::size_t>(k)];
-    Check(position >= 0 && position < kRomSize, "a stream position lies outside the image");
-    if (length > 0) Check(position + length <= kRomSize, "a stream runs past the image end");
+  const std::int32_t part = state.firstPart + static_cast<std::int32_t>(row);
+  const std::optional<PartModel> model = ModelPart(shadow, set, part);
+  const bool loaded = LoadPart(state, part);
+  Check(loaded == model.has_value(), "the part loader disagrees on whether the part can be read");
+  if (!loaded) return;
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    Check(static_cast<std::size_t>(state.streamPosition[k]) == model->position[k], "a stream position is wrong");
+    Check(state.streamLength[k] == model->length[k], "a stream length is wrong");
   }
-  if (!CopyChannels(state)) {
+  const bool copied = CopyChannels(state);
+  Check(copied == model->Copyable(), "the channel copy disagrees on whether the part can be copied");
+  if (!copied) {
     Check(!state.channels.has_value(), "a failed channel copy left buffers behind");
     return;
   }
-  EditAndWriteBack(state, choices, shadow);
-  EditAndWriteBack(state, choices, shadow);
+  CheckBuffersFollowImage(state, *model);
+  EditAndWriteBack(state, *model, choices, shadow);
+  EditAndWriteBack(state, *model, choices, shadow);
 }
 
 }  // namespace
@@ -209,7 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   state.romSize = kRomSize;
   state.fileLoaded = true;
 
-  std::vector<std::uint8_t> shadow = state.romImage;
+  Image shadow = state.romImage;
   for (const SongSet set : {SongSet::One, SongSet::Two}) {
     for (std::int32_t index = 0; index <= kHighestSongTableIndex; ++index) {
       RunSong(state, set, index, choices, shadow);

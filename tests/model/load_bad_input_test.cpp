@@ -78,7 +78,7 @@ TEST_F(LoaderBadInput, NonAsciiAndBlankPathsOpenAndSave) {
     EditingState reread;
     ASSERT_TRUE(LoadRom(reread, path.string())) << name;
     EXPECT_EQ(reread.romImage, state.romImage) << name;
-    ASSERT_TRUE(WriteBackup(state, path.string())) << name;
+    ASSERT_EQ(WriteBackup(state, path.string()).outcome, BackupOutcome::Written) << name;
     EXPECT_TRUE(fs::exists(folder_ / fs::u8path(BackupPath(name)))) << name;
   }
 }

@@ -106,6 +106,8 @@ TEST(NesNaming, BackupCutsBeforeTheFirstOccurrence) {
   EXPECT_EQ(BackupPath("C:\\roms\\game.nes.bak"), "C:\\roms\\game_backup.nes");
   EXPECT_EQ(BackupPath("/roms.nes/game.nes"), "/roms_backup.nes");
   EXPECT_EQ(BackupPath("a..nes"), "a..nes_backup.nes");
+  EXPECT_EQ(BackupPath("C:\\roms\\game.nes", 2), "C:\\roms\\game_backup_2.nes");
+  EXPECT_EQ(BackupPath("plain", 13), "plain_backup_13.nes");
 }
 
 mode_t ModeOf(const std::string& path) {
@@ -138,7 +140,7 @@ TEST(ImageWriter, WritesExactlyTheRomSizeAndNothingWithoutAnImage) {
   EXPECT_EQ(ReadFile(folder / "a.nes").size(), static_cast<std::size_t>(kRomSize));
 
   EXPECT_FALSE(WriteImage(EditingState{}, folder / "empty.nes"));
-  EXPECT_FALSE(WriteBackup(EditingState{}, folder / "empty.nes"));
+  EXPECT_EQ(WriteBackup(EditingState{}, folder / "empty.nes").outcome, BackupOutcome::Failed);
   EXPECT_EQ(folder.Entries(), std::vector<std::string>{"a.nes"});
 }
 
@@ -229,10 +231,68 @@ TEST(BackupWriter, WritesTheImageUnderTheBackupName) {
   TempFolder folder;
   const EditingState state = StateWithImage(PatternImage(7));
   WriteFile(folder / "game.nes", state.romImage);
-  ASSERT_TRUE(WriteBackup(state, folder / "game.nes"));
+  const BackupResult first = WriteBackup(state, folder / "game.nes");
+  EXPECT_EQ(first.outcome, BackupOutcome::Written);
+  EXPECT_EQ(first.path, folder / "game_backup.nes");
   EXPECT_EQ(ReadFile(folder / "game_backup.nes"), state.romImage);
-  ASSERT_TRUE(WriteBackup(state, folder / "plain"));
+  EXPECT_EQ(WriteBackup(state, folder / "plain").outcome, BackupOutcome::Written);
   EXPECT_EQ(ReadFile(folder / "plain_backup.nes"), state.romImage);
+}
+
+// A backup never replaces a file: the folder of the opened ROM may hold
+// anything under the backup name.
+TEST(BackupWriter, NeverReplacesAnExistingFile) {
+  TempFolder folder;
+  fs::create_directory(folder.Path() / "roms.nes.d");
+  const std::string opened = folder / "roms.nes.d/game.nes";
+  const auto unrelated = PatternImage(40);
+  WriteFile(folder / "roms_backup.nes", unrelated);  // named by the first ".nes" of the path
+
+  const EditingState pristine = StateWithImage(PatternImage(1));
+  const BackupResult second = WriteBackup(pristine, opened);
+  EXPECT_EQ(second.outcome, BackupOutcome::Written);
+  EXPECT_EQ(second.path, folder / "roms_backup_2.nes");
+  EXPECT_EQ(ReadFile(folder / "roms_backup.nes"), unrelated);
+  EXPECT_EQ(ReadFile(folder / "roms_backup_2.nes"), pristine.romImage);
+
+  // The same ROM opened again after editing: the clean copy stays, the
+  // edited one goes to the next free name.
+  const EditingState edited = StateWithImage(PatternImage(2));
+  const BackupResult third = WriteBackup(edited, opened);
+  EXPECT_EQ(third.outcome, BackupOutcome::Written);
+  EXPECT_EQ(third.path, folder / "roms_backup_3.nes");
+  EXPECT_EQ(ReadFile(folder / "roms_backup_2.nes"), pristine.romImage);
+  EXPECT_EQ(ReadFile(folder / "roms_backup_3.nes"), edited.romImage);
+
+  // A folder or a link under a backup name is passed over too.
+  fs::create_directory(folder.Path() / "roms_backup_4.nes");
+  fs::create_symlink("roms_backup_2.nes", folder.Path() / "roms_backup_5.nes");
+  const EditingState later = StateWithImage(PatternImage(3));
+  EXPECT_EQ(WriteBackup(later, opened).path, folder / "roms_backup_6.nes");
+  EXPECT_EQ(ReadFile(folder / "roms_backup_6.nes"), later.romImage);
+  EXPECT_EQ(ReadFile(folder / "roms_backup_2.nes"), pristine.romImage);
+}
+
+TEST(BackupWriter, AnIdenticalBackupIsKeptAndNothingWritten) {
+  TempFolder folder;
+  const EditingState state = StateWithImage(PatternImage(7));
+  WriteFile(folder / "game_backup.nes", state.romImage);
+  struct stat before {};
+  ASSERT_EQ(::stat((folder / "game_backup.nes").c_str(), &before), 0);
+
+  const BackupResult result = WriteBackup(state, folder / "game.nes");
+  EXPECT_EQ(result.outcome, BackupOutcome::AlreadyThere);
+  EXPECT_EQ(result.path, folder / "game_backup.nes");
+  struct stat after {};
+  ASSERT_EQ(::stat((folder / "game_backup.nes").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(folder.Entries(), std::vector<std::string>{"game_backup.nes"});
+
+  // A later backup that matches the image ends the search there as well.
+  const EditingState edited = StateWithImage(PatternImage(8));
+  WriteFile(folder / "game_backup_2.nes", edited.romImage);
+  EXPECT_EQ(WriteBackup(edited, folder / "game.nes").outcome, BackupOutcome::AlreadyThere);
+  EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"game_backup.nes", "game_backup_2.nes"}));
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ MessageAnswer FakeDialogService::ShowMessage(const QString& text, const QString&
                                              MessageStyle style) {
   messages_.push_back({text, title, style});
   const MessageAnswer fallback =
-      style == MessageStyle::YesNoQuestion ? MessageAnswer::No : MessageAnswer::Ok;
+      style == MessageStyle::YesNoQuestion || style == MessageStyle::YesNoWarningNoByDefault ? MessageAnswer::No
+                                                                                             : MessageAnswer::Ok;
   return TakeFront(messageAnswers_, fallback);
 }
 
