@@ -4,8 +4,8 @@
 #include <string>
 
 #include "dialog_service.h"
-#include "edit_history.h"
 #include "disk_record.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"

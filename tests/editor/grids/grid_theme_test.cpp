@@ -92,7 +92,9 @@ TEST_F(GridTheme, CellTextsContrastWithTheirFillUnderADarkPalette) {
     // read well; the low octaves of the default note colour as on the
     // platform the layout was made for).
     EXPECT_GE(ink.bestContrast, Contrast(QColor(Qt::black), c.fill) * 0.9);
-    if (c.light) EXPECT_GE(ink.bestContrast, kReadable);
+    if (c.light) {
+      EXPECT_GE(ink.bestContrast, kReadable);
+    }
   }
 }
 
