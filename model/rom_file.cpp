@@ -69,6 +69,7 @@ bool LoadRom(EditingState& state, const std::string& path) {
   if (!file || file.gcount() != size) return Fail(kShortRead);
 
   state.romImage = std::move(image);
+  ++state.imageWrites;
   state.romSize = static_cast<std::int32_t>(size);
   // The loaded part's positions, lengths and buffers came from the old
   // image; a write-back must never carry them into this one.
