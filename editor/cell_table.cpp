@@ -67,7 +67,6 @@ std::optional<CellTableChange> UpdateCellTable(CellTable& table, Grid grid,
   }
   const ByteDecoding& decoding = DecodingFor(table, grid, noteLengthUnit);
   CellTableChange change;
-  change.edited = index;
 
   // The cells before the first property byte take the width carried in;
   // after the last display it is that display's outgoing width, so it moves
@@ -94,7 +93,6 @@ std::optional<CellTableChange> UpdateCellTable(CellTable& table, Grid grid,
   } else {
     cell.width = width;
   }
-  const bool editedWidthChanged = cells[index].width != cell.width;
   cells[index] = cell;
 
   // The cells up to the next property byte all recorded one width, so the
@@ -103,7 +101,9 @@ std::optional<CellTableChange> UpdateCellTable(CellTable& table, Grid grid,
   if (end < n && cells[end].kind != ByteKind::Property && cells[end].width != width) {
     for (; end < n && cells[end].kind != ByteKind::Property; ++end) cells[end].width = width;
   }
-  change.following = {editedWidthChanged ? index : index + 1, end};
+  // The edited column itself always counts: a change of kind alone changes
+  // the width it is drawn with (property and end columns).
+  change.following = {index, end};
 
   // The last cell tells the width in force at the stream's end: the width
   // left for the next display.

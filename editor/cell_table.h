@@ -39,6 +39,9 @@ struct CellTable {
   std::int32_t carriedIn = 0;
   std::int32_t unit = 0;
   const std::uint8_t* source = nullptr;  // the stream's bytes at the last build
+  // Set by the caller: a count that moves whenever the stream's bytes
+  // change without an update being told (see ChannelBuffers::takenOver).
+  std::uint64_t sourceVersion = 0;
   std::array<ByteDecoding, 2> decoding;  // per grid, filled on first use
 };
 
@@ -56,12 +59,10 @@ struct CellRange {
   bool Empty() const { return first >= last; }
 };
 
-// What an update changed: the record of the edited byte, and the widths of
-// at most two runs of cells (those before the first property byte when the
-// carried width changed, and those from the edited byte to the next
-// property byte).
+// The cells an update changed: those before the first property byte when
+// the carried width moved, and those from the edited byte (always included)
+// to the next property byte.
 struct CellTableChange {
-  std::size_t edited = 0;
   CellRange leading;
   CellRange following;
 };

@@ -7,6 +7,7 @@
 #include "cell_table.h"
 #include "channel_cells.h"
 #include "channel_grid.h"
+#include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "grid_texts.h"
@@ -41,6 +42,7 @@ bool DisplayChannel(Grid grid, EditorContext& context, CellTable& cells, const C
   context.status.Set(QString::number(stream.size()));
   if (BuildCellTable(cells, grid, stream, settings.noteLengthUnit, settings.currentNoteWidth))
     context.status.Set(grid_texts::kCaseFree);
+  cells.sourceVersion = context.state.channels->takenOver;
   widget.InvalidateLayout();
   return true;
 }
@@ -50,7 +52,10 @@ bool DisplayChannelEdit(Grid grid, EditorContext& context, CellTable& cells, con
   if (!view.Loaded()) return DisplayChannel(grid, context, cells, view, widget);
   EditorSettings& settings = context.settings;
   const auto stream = view.Stream();
-  if (widget.ColumnCount() != ColumnCountFor(stream.size()))
+  // A write-back that took image bytes over into the buffers changed the
+  // stream behind the tables' back.
+  if (widget.ColumnCount() != ColumnCountFor(stream.size()) ||
+      cells.sourceVersion != context.state.channels->takenOver)
     return DisplayChannel(grid, context, cells, view, widget);
   const std::optional<CellTableChange> change =
       UpdateCellTable(cells, grid, stream, index, settings.noteLengthUnit, settings.currentNoteWidth);
@@ -63,7 +68,6 @@ bool DisplayChannelEdit(Grid grid, EditorContext& context, CellTable& cells, con
   for (const CellRange& moved : {change->leading, change->following}) {
     if (!moved.Empty()) widget.ColumnWidthsChanged(ColumnOf(moved.first), ColumnOf(moved.last - 1));
   }
-  widget.ColumnsChanged(ColumnOf(change->edited), ColumnOf(change->edited));
   return true;
 }
 

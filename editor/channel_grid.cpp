@@ -107,12 +107,6 @@ void ChannelGrid::ColumnWidthsChanged(int first, int last) {
   }
 }
 
-void ChannelGrid::ColumnsChanged(int first, int last) {
-  first = std::max(first, kFixedColumns);
-  last = std::min(last, columnCount_ - 1);
-  if (first <= last) UpdateColumns(first, last);
-}
-
 void ChannelGrid::UpdateColumns(int first, int last) {
   const std::int64_t hOff = HorizontalOffset();
   const std::int64_t fw = FixedWidth();

@@ -75,12 +75,10 @@ class ChannelGrid : public QAbstractScrollArea {
 
   // The source's widths changed: rebuild the column positions now.
   void InvalidateLayout();
-  // Only the widths of columns first..last changed: the positions from
-  // their block on follow, and the view repaints what moved.
+  // Only columns first..last changed, in what they show or how wide they
+  // are: the positions from their block on follow, and the view repaints
+  // these columns, and everything right of them if they moved.
   void ColumnWidthsChanged(int first, int last);
-  // Columns first..last show something else at the same widths: repaint
-  // their part of the view only.
-  void ColumnsChanged(int first, int last);
 
   // Geometry in content coordinates (column 0 starts at x 0, row 0 at y 0).
   std::int64_t ColumnWidth(int column) const;  // as drawn, never negative

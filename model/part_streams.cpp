@@ -143,6 +143,7 @@ bool WriteBack(EditingState& state) {
         stored = edited;
       } else if (image[base + i] != stored) {
         stored = edited = image[base + i];
+        ++buffers.takenOver;
       }
     }
   }
@@ -238,6 +239,7 @@ bool WriteBackEdits(EditingState& state) {
       stored = edited;
     } else if (held != stored) {
       stored = edited = held;
+      ++buffers.takenOver;
     }
     if (held != stored) differing.push_back(place);
   }
