@@ -22,6 +22,11 @@ int ColumnCountFor(std::size_t streamLength) {
   return static_cast<int>(columns);
 }
 
+std::uint64_t TakenOver(const EditorContext& context, Grid grid) {
+  const int stream = grid == Grid::Square1 ? kSquare1Stream : kSquare2Stream;
+  return context.state.channels->takenOver[static_cast<std::size_t>(stream)];
+}
+
 // Cell k is drawn in column k + 1.
 int ColumnOf(std::size_t cell) {
   return static_cast<int>(std::min(cell + 1, static_cast<std::size_t>(std::numeric_limits<int>::max())));
@@ -42,7 +47,7 @@ bool DisplayChannel(Grid grid, EditorContext& context, CellTable& cells, const C
   context.status.Set(QString::number(stream.size()));
   if (BuildCellTable(cells, grid, stream, settings.noteLengthUnit, settings.currentNoteWidth))
     context.status.Set(grid_texts::kCaseFree);
-  cells.sourceVersion = context.state.channels->takenOver;
+  cells.sourceVersion = TakenOver(context, grid);
   widget.InvalidateLayout();
   return true;
 }
@@ -55,7 +60,7 @@ bool DisplayChannelEdit(Grid grid, EditorContext& context, CellTable& cells, con
   // A write-back that took image bytes over into the buffers changed the
   // stream behind the tables' back.
   if (widget.ColumnCount() != ColumnCountFor(stream.size()) ||
-      cells.sourceVersion != context.state.channels->takenOver)
+      cells.sourceVersion != TakenOver(context, grid))
     return DisplayChannel(grid, context, cells, view, widget);
   const std::optional<CellTableChange> change =
       UpdateCellTable(cells, grid, stream, index, settings.noteLengthUnit, settings.currentNoteWidth);

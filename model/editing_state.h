@@ -35,9 +35,9 @@ struct ChannelBuffers {
   std::vector<std::uint32_t> marked;
   bool marksComplete = true;
   std::uint64_t imageWritesSeen = 0;  // EditingState::imageWrites at the last write-back
-  // Counts edit-buffer bytes the write-back took over from the image, so a
-  // display knows its tables may describe bytes that are gone.
-  std::uint64_t takenOver = 0;
+  // Counts, per stream, edit-buffer bytes the write-back took over from the
+  // image, so a display knows its tables may describe bytes that are gone.
+  std::array<std::uint64_t, kStreamCount> takenOver{};
 };
 
 struct EditingState {

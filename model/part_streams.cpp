@@ -143,7 +143,7 @@ bool WriteBack(EditingState& state) {
         stored = edited;
       } else if (image[base + i] != stored) {
         stored = edited = image[base + i];
-        ++buffers.takenOver;
+        ++buffers.takenOver[k];
       }
     }
   }
@@ -239,7 +239,7 @@ bool WriteBackEdits(EditingState& state) {
       stored = edited;
     } else if (held != stored) {
       stored = edited = held;
-      ++buffers.takenOver;
+      ++buffers.takenOver[k];
     }
     if (held != stored) differing.push_back(place);
   }
