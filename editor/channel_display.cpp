@@ -11,6 +11,7 @@
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "grid_texts.h"
+#include "part_streams.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -48,6 +49,9 @@ bool DisplayChannel(Grid grid, EditorContext& context, CellTable& cells, const C
   if (BuildCellTable(cells, grid, stream, settings.noteLengthUnit, settings.currentNoteWidth))
     context.status.Set(grid_texts::kCaseFree);
   cells.sourceVersion = TakenOver(context, grid);
+  // The whole display is the road for bytes changed without naming them
+  // (an undo, say): the next write-back must look at every byte too.
+  ForgetEditMarks(context.state);
   widget.InvalidateLayout();
   return true;
 }

@@ -189,6 +189,12 @@ void MarkEdited(EditingState& state, int stream, std::size_t index) {
   }
 }
 
+void ForgetEditMarks(EditingState& state) {
+  if (!state.channels) return;
+  state.channels->marked.clear();
+  state.channels->marksComplete = false;
+}
+
 bool WriteBackEdits(EditingState& state) {
   if (!state.channels) return true;
   ChannelBuffers& buffers = *state.channels;

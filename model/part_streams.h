@@ -34,6 +34,11 @@ bool WriteBack(EditingState& state);
 // has just been changed. Out-of-range places are ignored.
 void MarkEdited(EditingState& state, int stream, std::size_t index);
 
+// Forgets the marks: whoever changed edit-buffer bytes without marking them
+// calls this (the whole displays do), and the next WriteBackEdits compares
+// everything.
+void ForgetEditMarks(EditingState& state);
+
 // WriteBack for the edit paths, with the same result in the image and the
 // buffers, but looking only at the bytes marked since the last write-back
 // and the stream bytes that share an image byte with them. It relies on

@@ -289,6 +289,26 @@ class EditEquivalence : public ::testing::Test {
   }
 };
 
+// Bytes changed without naming them, then shown by a whole display, reach
+// the image with the next edit's write-back.
+TEST_F(EditEquivalence, UnnamedChangesShownWholeAreWrittenBackToo) {
+  ASSERT_NO_FATAL_FAILURE(LoadRandomPart(rng, 40, {&live}));
+  // Stream 2 clear of the Square 1 bytes below, so no other stream shares them.
+  ASSERT_GT(live.state.streamPosition[1], live.state.streamPosition[0] + 9);
+  live.Show(true);
+  live.Stream(kSquare1Stream)[5] = 0x7E;
+  live.Stream(kSquare2Stream)[0] = 0x9A;
+  live.sq1->T_Square1Show();
+  live.settings.editMode = EditMode::Mute;
+  ChannelGrid& grid = live.Grid(true);
+  grid.ScrollToCell({10, 5});
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.VisibleCellRect(10, 5)->center());
+  const auto image = [this](std::int32_t at) { return live.state.romImage[static_cast<std::size_t>(at)]; };
+  EXPECT_EQ(image(live.state.streamPosition[0] + 9), 0x7E);
+  EXPECT_EQ(image(live.state.streamPosition[0] + 5), 0x7E);
+  EXPECT_EQ(image(live.state.streamPosition[1]), 0x9A);
+}
+
 TEST_F(EditEquivalence, ShortStreams) {
   for (int part = 0; part < 12 && !HasFailure(); ++part)
     Run(1 + static_cast<std::int32_t>(rng() % 90), 120, 1);
