@@ -49,6 +49,7 @@ ChannelGrid::ChannelGrid(const ChannelGridShape& shape, const ChannelGridSource&
 }
 
 void ChannelGrid::SetColumnCount(int count) {
+  if (std::max(count, kFixedColumns) == columnCount_) return;
   columnCount_ = std::max(count, kFixedColumns);
   if (columnCount_ > kFixedColumns)
     current_.column = std::clamp(current_.column, kFixedColumns, columnCount_ - 1);
@@ -57,6 +58,7 @@ void ChannelGrid::SetColumnCount(int count) {
 }
 
 void ChannelGrid::SetDefaultRowHeight(int height) {
+  if (height == rowHeight_) return;
   rowHeight_ = height;
   layoutValid_ = false;  // scroll ranges follow at the next rebuild
   viewport()->update();
@@ -66,6 +68,58 @@ void ChannelGrid::InvalidateLayout() {
   RebuildLayout();
   UpdateScrollBars();
   viewport()->update();
+}
+
+void ChannelGrid::ColumnWidthsChanged(int first, int last) {
+  first = std::max(first, kFixedColumns);
+  last = std::min(last, columnCount_ - 1);
+  if (first > last) return;
+  if (!layoutValid_ || source_.LayoutKey() != layoutKey_) {
+    InvalidateLayout();
+    return;
+  }
+  const std::int64_t offsetBefore = HorizontalOffset();
+  const int firstBlock = first >> kBlockShift;
+  const int lastBlock = last >> kBlockShift;
+  const auto blocks = static_cast<int>(checkpoints_.size());
+  const std::int64_t oldEnd =
+      lastBlock + 1 < blocks ? checkpoints_[static_cast<std::size_t>(lastBlock + 1)] : contentWidth_;
+  BlockPitches pitches;
+  std::int64_t x = checkpoints_[static_cast<std::size_t>(firstBlock)];
+  for (int b = firstBlock; b <= lastBlock; ++b) {
+    checkpoints_[static_cast<std::size_t>(b)] = x;
+    const int count = FillBlockPitches(b, pitches);
+    for (int i = 0; i < count; ++i) x += pitches[static_cast<std::size_t>(i)];
+  }
+  const std::int64_t shift = x - oldEnd;
+  if (shift == 0) {
+    UpdateColumns(first, last);
+    return;
+  }
+  for (int b = lastBlock + 1; b < blocks; ++b) checkpoints_[static_cast<std::size_t>(b)] += shift;
+  contentWidth_ += shift;
+  UpdateScrollBars();
+  // A narrower grid can pull the view back: then every column moved.
+  if (HorizontalOffset() != offsetBefore) {
+    viewport()->update();
+  } else {
+    UpdateColumns(first, columnCount_);
+  }
+}
+
+void ChannelGrid::UpdateColumns(int first, int last) {
+  const std::int64_t hOff = HorizontalOffset();
+  const std::int64_t fw = FixedWidth();
+  const std::int64_t left = std::max(ColumnLeft(first) - hOff, fw);
+  const std::int64_t width = viewport()->width();
+  const std::int64_t right = last >= columnCount_ ? width : std::min(ColumnLeft(last + 1) - hOff, width);
+  if (right <= left) return;
+  viewport()->update(QRect(QPoint(ClampToBand(left), 0), QSize(ClampToBand(right - left), viewport()->height())));
+}
+
+void ChannelGrid::UpdateCell(GridCell cell) {
+  if (const auto rect = VisibleCellRect(cell.column, cell.row))
+    viewport()->update(rect->adjusted(-kGridLineWidth, -kGridLineWidth, kGridLineWidth, kGridLineWidth));
 }
 
 std::int64_t ChannelGrid::ColumnWidth(int column) const {
@@ -214,9 +268,10 @@ bool ChannelGrid::IsSelectable(GridCell cell) const {
 
 void ChannelGrid::SetCurrentCell(GridCell cell) {
   if (!IsSelectable(cell)) return;
+  UpdateCell(current_);
   current_ = cell;
   ScrollToCell(cell);
-  viewport()->update();
+  UpdateCell(current_);
 }
 
 void ChannelGrid::ScrollToCell(GridCell cell) {
@@ -301,27 +356,27 @@ void ChannelGrid::paintEvent(QPaintEvent* event) {
     UpdateScrollBars();
   }
   QPainter painter(viewport());
-  painter.fillRect(event->rect(), palette().color(QPalette::Base));
-
   const QRect view = viewport()->rect();
-  const std::int64_t vw = view.width();
-  const std::int64_t vh = view.height();
+  const QRect dirty = event->rect() & view;
+  painter.fillRect(dirty, palette().color(QPalette::Base));
+
   const std::int64_t fw = FixedWidth();
   const std::int64_t fh = FixedHeight();
   const std::int64_t hOff = HorizontalOffset();
   const std::int64_t vOff = VerticalOffset();
 
+  // Only the columns and rows that meet the update region.
   int firstColumn = 1;
   int lastColumn = 0;
-  if (const auto first = ColumnAtContentX(hOff + fw)) {
+  if (const auto first = ColumnAtContentX(hOff + std::max<std::int64_t>(fw, dirty.left()))) {
     firstColumn = *first;
-    lastColumn = ColumnAtContentX(std::min(hOff + vw, ContentWidth()) - 1).value_or(firstColumn);
+    lastColumn = ColumnAtContentX(std::min(hOff + dirty.right(), ContentWidth() - 1)).value_or(firstColumn);
   }
   int firstRow = 1;
   int lastRow = 0;
-  if (const auto first = RowAtContentY(vOff + fh)) {
+  if (const auto first = RowAtContentY(vOff + std::max<std::int64_t>(fh, dirty.top()))) {
     firstRow = *first;
-    lastRow = RowAtContentY(std::min(vOff + vh, ContentHeight()) - 1).value_or(firstRow);
+    lastRow = RowAtContentY(std::min(vOff + dirty.bottom(), ContentHeight() - 1)).value_or(firstRow);
   }
   const int fixedRowEnd = shape_.fixedRows - 1;
   const int fwi = ClampToBand(fw);
@@ -331,10 +386,10 @@ void ChannelGrid::paintEvent(QPaintEvent* event) {
   const QRect rowArea(QPoint(fwi, 0), QPoint(view.right(), fhi - 1));
   const QRect corner(QPoint(0, 0), QPoint(fwi - 1, fhi - 1));
 
-  PaintRegion(painter, scrollArea & view, firstColumn, lastColumn, firstRow, lastRow, -hOff, -vOff);
-  PaintRegion(painter, columnArea & view, 0, 0, firstRow, lastRow, 0, -vOff);
-  PaintRegion(painter, rowArea & view, firstColumn, lastColumn, 0, fixedRowEnd, -hOff, 0);
-  PaintRegion(painter, corner & view, 0, 0, 0, fixedRowEnd, 0, 0);
+  PaintRegion(painter, scrollArea & dirty, firstColumn, lastColumn, firstRow, lastRow, -hOff, -vOff);
+  PaintRegion(painter, columnArea & dirty, 0, 0, firstRow, lastRow, 0, -vOff);
+  PaintRegion(painter, rowArea & dirty, firstColumn, lastColumn, 0, fixedRowEnd, -hOff, 0);
+  PaintRegion(painter, corner & dirty, 0, 0, 0, fixedRowEnd, 0, 0);
 }
 
 void ChannelGrid::resizeEvent(QResizeEvent* event) {
@@ -351,9 +406,10 @@ void ChannelGrid::mousePressEvent(QMouseEvent* event) {
     QAbstractScrollArea::mousePressEvent(event);
     return;
   }
+  UpdateCell(current_);
   current_ = *cell;
   pressedButton_ = event->button();
-  viewport()->update();
+  UpdateCell(current_);
   event->accept();
 }
 

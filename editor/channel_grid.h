@@ -3,8 +3,10 @@
 // column, optionally one fixed header row, a 1-pixel grid line after every
 // column and row. Column widths come from a ChannelGridSource and may change
 // with every display, so positions live in a compact prefix sum (one 64-bit
-// checkpoint per 64 columns) that is rebuilt in linear time; a paint touches
-// only the visible cells. Streams can run to 163,839 bytes, hence the care.
+// checkpoint per 64 columns) that is rebuilt in linear time, or patched from
+// the first changed block on when an edit moved a few widths; a paint
+// touches only the cells of its update region. Streams can run to 163,839
+// bytes, hence the care.
 
 #include <QAbstractScrollArea>
 #include <QRect>
@@ -73,6 +75,10 @@ class ChannelGrid : public QAbstractScrollArea {
 
   // The source's widths changed: rebuild the column positions now.
   void InvalidateLayout();
+  // Only columns first..last changed, in what they show or how wide they
+  // are: the positions from their block on follow, and the view repaints
+  // these columns, and everything right of them if they moved.
+  void ColumnWidthsChanged(int first, int last);
 
   // Geometry in content coordinates (column 0 starts at x 0, row 0 at y 0).
   std::int64_t ColumnWidth(int column) const;  // as drawn, never negative
@@ -126,6 +132,10 @@ class ChannelGrid : public QAbstractScrollArea {
   void EnsureLayout() const;
   void RebuildLayout() const;
   void UpdateScrollBars();
+  // Schedules a repaint of the view from column `first` to column `last`
+  // (to the view's right edge when `last` is past the last column).
+  void UpdateColumns(int first, int last);
+  void UpdateCell(GridCell cell);
   std::optional<int> ColumnAtContentX(std::int64_t x) const;
   std::optional<int> RowAtContentY(std::int64_t y) const;
   bool IsSelectable(GridCell cell) const;

@@ -57,7 +57,15 @@ Square1Page::Square1Page(EditorContext& context, CellTable& cells,
 }
 
 void Square1Page::T_Square1Show() {
-  if (!DisplayChannel(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_)) return;
+  if (DisplayChannel(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_)) ShowSpaceLabel();
+}
+
+void Square1Page::ByteChanged(std::size_t index) {
+  MarkEdited(context_.state, kSquare1Stream, index);
+  if (DisplayChannelEdit(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_, index)) ShowSpaceLabel();
+}
+
+void Square1Page::ShowSpaceLabel() {
   l_sq1infos_->setText(grid_texts::kSpaceLabelHead + QString::number(Square1Length(context_.state)) +
                        grid_texts::kSpaceLabelMiddle + QString::number(PartLength(context_.state)) +
                        grid_texts::kSpaceLabelTail);
@@ -81,8 +89,10 @@ void Square1Page::Sq1_StrGridClick() {
   if (k == 0) {
     // The engine reads the stream's first byte as note properties; this edit
     // waits for the next write-back.
-    RecordEdit(context_, shell_texts::kFirstByteEditSquare1, [&] { byte = noteProperties_.ComposedByte(); });
-    T_Square1Show();
+    RecordEdit(context_, shell_texts::kFirstByteEditSquare1, [&] {
+      byte = noteProperties_.ComposedByte();
+      ByteChanged(0);
+    });
     context_.status.Set(grid_texts::kFirstByteRule);
     return;
   }
@@ -95,9 +105,9 @@ void Square1Page::Sq1_StrGridClick() {
       case EditMode::Mute: byte = kSilenceByte; break;
       case EditMode::Property: byte = noteProperties_.ComposedByte(); break;
     }
-    WriteBack(context_.state);  // a failed verify is not reported from here
+    ByteChanged(static_cast<std::size_t>(k));
+    WriteBackEdits(context_.state);  // a failed verify is not reported from here
   });
-  T_Square1Show();
 }
 
 void Square1Page::showEvent(QShowEvent* event) {

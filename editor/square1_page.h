@@ -3,6 +3,7 @@
 // with the available space.
 
 #include <QString>
+#include <cstddef>
 #include <QWidget>
 
 #include "channel_page.h"
@@ -31,6 +32,11 @@ class Square1Page : public ChannelPage {
   void Sq1_StrGridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
   // Edits the grid's current cell.
   void Sq1_StrGridClick();
+  // Byte `index` of the Square 1 edit buffer was just changed, and nothing
+  // else since the last display: marks it for the write-back and updates
+  // the display for it alone. Whoever changed bytes without naming them
+  // runs T_Square1Show instead.
+  void ByteChanged(std::size_t index);
 
   ChannelGrid& Grid() const { return *Sq1_StrGrid_; }
   // The text the grid draws in a cell.
@@ -44,6 +50,8 @@ class Square1Page : public ChannelPage {
   void DrawCell(QPainter& painter, int column, int row, const QRect& rect) const override {
     Sq1_StrGridDrawCell(painter, column, row, rect);
   }
+
+  void ShowSpaceLabel();
 
   const NotePropertiesGroup& noteProperties_;
   ChannelGrid* Sq1_StrGrid_;

@@ -8,6 +8,7 @@
 #include "editing_state.h"
 #include "editor_context.h"
 #include "grid_texts.h"
+#include "part_streams.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -28,6 +29,11 @@ Square2Page::Square2Page(EditorContext& context, CellTable& cells, QWidget* pare
 
 void Square2Page::T_Square2Show() { DisplayChannel(Grid::Square2, context_, cells_, view_, *Sq2_StrGrid_); }
 
+void Square2Page::ByteChanged(std::size_t index) {
+  MarkEdited(context_.state, kSquare2Stream, index);
+  DisplayChannelEdit(Grid::Square2, context_, cells_, view_, *Sq2_StrGrid_, index);
+}
+
 void Square2Page::Sq2_StrGridDrawCell(QPainter& painter, int column, int row,
                                       const QRect& rect) const {
   view_.Draw(painter, column, row, rect);
@@ -46,8 +52,10 @@ void Square2Page::Sq2_StrGridClick() {
     return;
   if (cells_.cells[static_cast<std::size_t>(k)].kind != ByteKind::Note) return;
   auto& byte = stream[static_cast<std::size_t>(k)];
-  RecordEdit(context_, shell_texts::kNoteEditSquare2, [&] { byte = Square2Repitch(byte, cell.row); });
-  T_Square2Show();  // no write-back: the edit reaches the image with the next one
+  RecordEdit(context_, shell_texts::kNoteEditSquare2, [&] {
+    byte = Square2Repitch(byte, cell.row);
+    ByteChanged(static_cast<std::size_t>(k));  // no write-back: the edit reaches the image with the next one
+  });
 }
 
 void Square2Page::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 // a note to another pitch of its octave.
 
 #include <QString>
+#include <cstddef>
 #include <QWidget>
 
 #include "channel_page.h"
@@ -24,6 +25,11 @@ class Square2Page : public ChannelPage {
   void Sq2_StrGridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
   // Re-pitches the note in the grid's current column, if there is one.
   void Sq2_StrGridClick();
+  // Byte `index` of the Square 2 edit buffer was just changed, and nothing
+  // else since the last display: marks it for the write-back and updates
+  // the display for it alone. Whoever changed bytes without naming them
+  // runs T_Square2Show instead.
+  void ByteChanged(std::size_t index);
 
   ChannelGrid& Grid() const { return *Sq2_StrGrid_; }
   QString CellText(int column, int row) const { return view_.Text(column, row); }

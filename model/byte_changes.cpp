@@ -120,12 +120,16 @@ void ApplyBefore(EditingState& state, std::span<const ByteChange> changes) {
   for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
     if (std::uint8_t* byte = Locate(state, *it)) *byte = it->before;
   }
+  // Bytes put back behind the edit marks' back: the next write-back
+  // compares everything rather than the marked bytes only.
+  ++state.imageWrites;
 }
 
 void ApplyAfter(EditingState& state, std::span<const ByteChange> changes) {
   for (const ByteChange& change : changes) {
     if (std::uint8_t* byte = Locate(state, change)) *byte = change.after;
   }
+  ++state.imageWrites;  // as above
 }
 
 void MergeChanges(std::vector<ByteChange>& earlier, std::span<const ByteChange> later) {

@@ -28,11 +28,26 @@ using PartHeader = std::array<std::uint8_t, kPartHeaderSize>;
 struct ChannelBuffers {
   std::array<std::vector<std::uint8_t>, kStreamCount> edit;
   std::vector<std::uint8_t> stored;  // the part buffer
+
+  // Places in `stored` of the bytes the edit paths reported changed since
+  // the last write-back (MarkEdited), so that one edit's write-back looks at
+  // that edit's bytes only. `marksComplete` turns false when the list was
+  // given up; the next write-back then compares everything.
+  std::vector<std::uint32_t> marked;
+  bool marksComplete = true;
+  std::uint64_t imageWritesSeen = 0;  // EditingState::imageWrites at the last write-back
+  // Counts, per stream, edit-buffer bytes the write-back took over from the
+  // image, so a display knows its tables may describe bytes that are gone.
+  std::array<std::uint64_t, kStreamCount> takenOver{};
 };
 
 struct EditingState {
   // The whole iNES file; empty until the first successful load.
   std::vector<std::uint8_t> romImage;
+  // Counts writes into the image other than the write-back's own (the song
+  // page's header fields): a write-back that finds it moved compares every
+  // stream byte with the image instead of trusting its marks.
+  std::uint64_t imageWrites = 0;
   std::int32_t romSize = 0;
   std::string currentFileName;  // 8-bit path, as the file system takes it
   bool fileLoaded = false;

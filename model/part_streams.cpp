@@ -10,6 +10,9 @@ namespace {
 
 using Image = std::vector<std::uint8_t>;
 
+// Marks kept before the list is thinned out or given up.
+constexpr std::size_t kMarkLimit = 4096;
+
 bool HoldsMusicBank(const EditingState& state) {
   return state.romImage.size() > static_cast<std::size_t>(kMusicBankLast);
 }
@@ -104,6 +107,7 @@ bool CopyChannels(EditingState& state) {
       buffers.edit[k].assign(begin, end);
       buffers.stored.insert(buffers.stored.end(), begin, end);
     }
+    buffers.imageWritesSeen = state.imageWrites;
     state.channels = std::move(buffers);
   } catch (const std::bad_alloc&) {
     return false;
@@ -139,19 +143,116 @@ bool WriteBack(EditingState& state) {
         stored = edited;
       } else if (image[base + i] != stored) {
         stored = edited = image[base + i];
+        ++buffers.takenOver[k];
       }
     }
   }
 
   // Two streams sharing a byte and edited to different values: only one
   // value can stand in the image.
-  for (std::size_t k = 0; k < kStreamCount; ++k) {
+  bool verified = true;
+  for (std::size_t k = 0; k < kStreamCount && verified; ++k) {
     const auto base = static_cast<std::size_t>(state.streamPosition[k]);
     for (std::size_t i = 0; i < buffers.edit[k].size(); ++i) {
-      if (image[base + i] != buffers.stored[offsets[k] + i]) return false;
+      if (image[base + i] != buffers.stored[offsets[k] + i]) {
+        verified = false;
+        break;
+      }
     }
   }
-  return true;
+  // Everything is compared now; after a failure the bytes that differ are
+  // not known by place, so the next write-back compares everything again.
+  buffers.marked.clear();
+  buffers.marksComplete = verified;
+  buffers.imageWritesSeen = state.imageWrites;
+  return verified;
+}
+
+void MarkEdited(EditingState& state, int stream, std::size_t index) {
+  if (!state.channels || stream < 0 || stream >= kStreamCount) return;
+  ChannelBuffers& buffers = *state.channels;
+  if (index >= buffers.edit[static_cast<std::size_t>(stream)].size()) return;
+  std::size_t offset = index;
+  for (int k = 0; k < stream; ++k) offset += buffers.edit[static_cast<std::size_t>(k)].size();
+  if (!buffers.marksComplete) return;
+  std::vector<std::uint32_t>& marked = buffers.marked;
+  marked.push_back(static_cast<std::uint32_t>(offset));
+  // Edits that never reach a write-back (the first byte, Square 2) can
+  // repeat without end: keep the list short, or give it up.
+  if (marked.size() >= kMarkLimit) {
+    std::sort(marked.begin(), marked.end());
+    marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
+    if (marked.size() >= kMarkLimit / 2) {
+      marked.clear();
+      buffers.marksComplete = false;
+    }
+  }
+}
+
+void ForgetEditMarks(EditingState& state) {
+  if (!state.channels) return;
+  state.channels->marked.clear();
+  state.channels->marksComplete = false;
+}
+
+bool WriteBackEdits(EditingState& state) {
+  if (!state.channels) return true;
+  ChannelBuffers& buffers = *state.channels;
+  if (!buffers.marksComplete || buffers.imageWritesSeen != state.imageWrites) return WriteBack(state);
+  if (!BuffersFitImage(state, buffers)) return false;
+  Image& image = state.romImage;
+  const auto offsets = StoredOffsets(buffers);
+  // Stream k and index of a place in `stored`.
+  auto streamOf = [&offsets](std::uint32_t place) {
+    return static_cast<std::size_t>(std::upper_bound(offsets.begin(), offsets.end(), place) - offsets.begin()) - 1;
+  };
+  auto imagePlace = [&](std::uint32_t place, std::size_t k) {
+    return static_cast<std::size_t>(state.streamPosition[k]) + (place - offsets[k]);
+  };
+
+  // The same stores as WriteBack, in the same order, so that of two streams
+  // sharing an image byte the later one's value stands there.
+  std::vector<std::uint32_t>& marked = buffers.marked;
+  std::sort(marked.begin(), marked.end());
+  marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
+  std::vector<std::uint32_t> settle = marked;
+  for (const std::uint32_t place : marked) {
+    const std::size_t k = streamOf(place);
+    const std::uint8_t edited = buffers.edit[k][place - offsets[k]];
+    const std::size_t at = imagePlace(place, k);
+    if (edited != buffers.stored[place]) image[at] = edited;
+    // Stream bytes of other streams at the same image byte follow it below.
+    for (std::size_t other = 0; other < kStreamCount; ++other) {
+      const auto start = static_cast<std::size_t>(state.streamPosition[other]);
+      if (other != k && at >= start && at - start < buffers.edit[other].size())
+        settle.push_back(static_cast<std::uint32_t>(offsets[other] + (at - start)));
+    }
+  }
+  if (settle.size() != marked.size()) {
+    std::sort(settle.begin(), settle.end());
+    settle.erase(std::unique(settle.begin(), settle.end()), settle.end());
+  }
+
+  // Every other stream byte equals both its stored copy and the image, as
+  // the last write-back left them: WriteBack would not touch it.
+  std::vector<std::uint32_t> differing;
+  for (const std::uint32_t place : settle) {
+    const std::size_t k = streamOf(place);
+    std::uint8_t& stored = buffers.stored[place];
+    std::uint8_t& edited = buffers.edit[k][place - offsets[k]];
+    const std::uint8_t held = image[imagePlace(place, k)];
+    if (edited != stored) {
+      stored = edited;
+    } else if (held != stored) {
+      stored = edited = held;
+      ++buffers.takenOver[k];
+    }
+    if (held != stored) differing.push_back(place);
+  }
+  // A byte that failed the check is taken over from the image by the next
+  // write-back, so it stays marked.
+  marked = std::move(differing);
+  return marked.empty();
 }
 
 }  // namespace kestrin

@@ -2,6 +2,7 @@
 // Loading a song part: its 7-byte header, the positions and lengths of its
 // five channel streams, the edit buffers, and the write-back into the image.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "editing_state.h"
@@ -28,5 +29,22 @@ bool CopyChannels(EditingState& state);
 // overlapping streams were edited to different values at one byte. Writes
 // nothing and succeeds when no buffers exist.
 bool WriteBack(EditingState& state);
+
+// Tells the write-back that byte `index` of edit buffer `stream` (0 to 4)
+// has just been changed. Out-of-range places are ignored.
+void MarkEdited(EditingState& state, int stream, std::size_t index);
+
+// Forgets the marks: whoever changed edit-buffer bytes without marking them
+// calls this (the whole displays do), and the next WriteBackEdits compares
+// everything.
+void ForgetEditMarks(EditingState& state);
+
+// WriteBack for the edit paths, with the same result in the image and the
+// buffers, but looking only at the bytes marked since the last write-back
+// and the stream bytes that share an image byte with them. It relies on
+// every change of an edit buffer since then having been marked; when the
+// image was written by other means since (EditingState::imageWrites) or the
+// marks were given up, it runs WriteBack.
+bool WriteBackEdits(EditingState& state);
 
 }  // namespace kestrin

@@ -22,6 +22,7 @@ std::optional<std::uint8_t> ImageByte(const EditingState& state, std::int32_t po
 bool SetImageByte(EditingState& state, std::int32_t position, std::uint8_t value) {
   if (!InsideImage(state, position)) return false;
   state.romImage[static_cast<std::size_t>(position)] = value;
+  ++state.imageWrites;  // the next write-back takes such changes over into the edit buffers
   return true;
 }
 

@@ -128,5 +128,50 @@ TEST(CellTableTest, LongestStreamGetsOneRecordPerByte) {
   EXPECT_EQ(built.table.cells.back().kind, ByteKind::End);
 }
 
+// An update after a one-byte edit gives what a whole display of the edited
+// stream gives, carried width included.
+TEST(CellTableTest, UpdateAfterOneEditMatchesAWholeDisplay) {
+  Built built;
+  std::vector<std::uint8_t> stream{0x30, 0x84, 0x30, 0x30, 0x00};
+  built.Display(Grid::Square1, stream);
+  EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{40, 40, 40, 40, 40}));
+
+  stream[1] = 0x8C;  // length code 12: 320 pixels after it
+  auto change = UpdateCellTable(built.table, Grid::Square1, stream, 1, kNoteLengthUnit, built.currentNoteWidth);
+  ASSERT_TRUE(change.has_value());
+  EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{40, 40, 320, 320, 320}));
+  EXPECT_EQ(built.currentNoteWidth, 320);
+  EXPECT_EQ(change->following.first, 1u);
+  EXPECT_EQ(change->following.last, 5u);
+
+  // The next display starts from 320: so does the cell before the property.
+  stream[3] = 0x7E;
+  change = UpdateCellTable(built.table, Grid::Square1, stream, 3, kNoteLengthUnit, built.currentNoteWidth);
+  ASSERT_TRUE(change.has_value());
+  EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{320, 40, 320, 320, 320}));
+  EXPECT_EQ(built.table.cells[3].kind, ByteKind::Silence);
+  EXPECT_EQ(change->leading.last, 1u);
+
+  // No property byte left: every cell takes the carried width.
+  stream[1] = 0x18;
+  UpdateCellTable(built.table, Grid::Square1, stream, 1, kNoteLengthUnit, built.currentNoteWidth);
+  EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{320, 320, 320, 320, 320}));
+  EXPECT_EQ(built.table.cells[1].noteRow, 51);
+  EXPECT_EQ(built.table.cells[1].octave, 3);
+}
+
+TEST(CellTableTest, UpdateRefusesTablesOfAnotherStream) {
+  Built built;
+  std::vector<std::uint8_t> stream{0x84, 0x30, 0x00};
+  built.Display(Grid::Square1, stream);
+  std::int32_t width = built.currentNoteWidth;
+  EXPECT_FALSE(UpdateCellTable(built.table, Grid::Square2, stream, 1, kNoteLengthUnit, width));
+  const std::vector<std::uint8_t> longer{0x84, 0x30, 0x30, 0x00};
+  EXPECT_FALSE(UpdateCellTable(built.table, Grid::Square1, longer, 1, kNoteLengthUnit, width));
+  const std::vector<std::uint8_t> copy = stream;
+  EXPECT_FALSE(UpdateCellTable(built.table, Grid::Square1, copy, 1, kNoteLengthUnit, width));
+  EXPECT_FALSE(UpdateCellTable(built.table, Grid::Square1, stream, 3, kNoteLengthUnit, width));
+}
+
 }  // namespace
 }  // namespace kestrin
