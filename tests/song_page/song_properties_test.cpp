@@ -1,12 +1,9 @@
 #include <QLineEdit>
 
 #include "song_page_fixture.h"
-#include "song_page_texts.h"
 
 namespace kestrin {
 namespace {
-
-namespace texts = song_page_texts;
 
 // Song 2 of the first set (drop-down position 1) spans parts 1 to 3 and
 // loops at part 2.
@@ -26,7 +23,7 @@ class SongProperties : public SongPageTest {
   std::vector<QString> Warnings() const {
     std::vector<QString> shown;
     for (const auto& message : dialogs.Messages()) {
-      EXPECT_EQ(message.title, texts::kWarningTitle);
+      EXPECT_EQ(message.title, QStringLiteral("Warning!"));
       EXPECT_EQ(message.style, MessageStyle::OkWarning);
       shown.push_back(message.text);
     }
@@ -83,7 +80,7 @@ TEST_F(SongProperties, EmptyBoxOtherKeysAndNoFileDoNothing) {
 TEST_F(SongProperties, EnterBeforeAnySongIsChosenWritesNothing) {
   const auto image = state.romImage;
   TypeAndEnter(Box("E_firstPart"), "5");
-  EXPECT_EQ(status.Text(), texts::kSelectSongFirst);
+  EXPECT_EQ(status.Text(), QStringLiteral("You should select a song first!"));
   EXPECT_EQ(state.romImage, image);
 }
 
@@ -92,12 +89,12 @@ TEST_F(SongProperties, FirstAndLastWarnOnlyWhenTheyCross) {
   TypeAndEnter(Box("E_firstPart"), "3");  // equal to last
   EXPECT_EQ(Warnings(), Texts{});
   TypeAndEnter(Box("E_firstPart"), "4");
-  EXPECT_EQ(Warnings(), Texts{texts::kFirstAboveLast});
+  EXPECT_EQ(Warnings(), Texts{QStringLiteral("First part is higher than last part, the game may not work properly!")});
   EXPECT_EQ(ImageAt(first_), 4);  // the warning undoes nothing
 
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "2");
-  EXPECT_EQ(Warnings(), Texts{texts::kLastBelowFirst});
+  EXPECT_EQ(Warnings(), Texts{QStringLiteral("Last part is lower than first part, the game may not work properly!")});
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "4");
   EXPECT_EQ(Warnings(), Texts{});
@@ -112,7 +109,7 @@ TEST_F(SongProperties, LoopWarnsOutsideTheSongOnly) {
   for (const char* outside : {"0", "4"}) {
     dialogs.ClearRecords();
     TypeAndEnter(Box("E_loopPart"), outside);
-    EXPECT_EQ(Warnings(), Texts{texts::kLoopOutOfBounds}) << outside;
+    EXPECT_EQ(Warnings(), Texts{QStringLiteral("Loop part is out of song's parts bounds, the game may not work properly!")}) << outside;
   }
 }
 
@@ -120,17 +117,17 @@ TEST_F(SongProperties, BreakingTheSongStillWarnsAfterTheFailedRefresh) {
   PickTheSong();
   TypeAndEnter(Box("E_lastPart"), "-2");  // 0xFE
   TypeAndEnter(Box("E_firstPart"), "FF");
-  EXPECT_EQ(Warnings(), Texts{texts::kFirstAboveLast});
+  EXPECT_EQ(Warnings(), Texts{QStringLiteral("First part is higher than last part, the game may not work properly!")});
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "0");  // three or more below: unreadable
-  EXPECT_EQ(status.Text(), texts::kGetSongPartsFailed);
+  EXPECT_EQ(status.Text(), QStringLiteral("GetSongParts failed !"));
   EXPECT_EQ(ImageAt(last_), 0);
-  EXPECT_EQ(Warnings(), Texts{texts::kLastBelowFirst});
+  EXPECT_EQ(Warnings(), Texts{QStringLiteral("Last part is lower than first part, the game may not work properly!")});
 }
 
 TEST_F(SongProperties, ClickingTheLoopBoxExplainsIt) {
   QTest::mouseClick(Box("E_loopPart"), Qt::LeftButton);
-  EXPECT_EQ(status.Text(), texts::kLoopPartHint);
+  EXPECT_EQ(status.Text(), QStringLiteral("This is the part from where the song will loop, useful if you want to add an intro part to the song for example."));
   status.Set("");
   QTest::mouseClick(Box("E_firstPart"), Qt::LeftButton);
   EXPECT_EQ(status.Text(), "");

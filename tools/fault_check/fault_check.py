@@ -89,16 +89,33 @@ def read_faults(path: pathlib.Path) -> list[Fault]:
     return faults
 
 
+# The build or test run under way, so an interruption can stop it too.
+_running: subprocess.Popen | None = None
+
+
 def run(command: list[str], cwd: pathlib.Path, log, timeout: int) -> int:
+    global _running
     log.write(f"$ {' '.join(command)}\n")
     log.flush()
+    _running = subprocess.Popen(command, cwd=cwd, stdout=log, stderr=subprocess.STDOUT,
+                                start_new_session=True)
     try:
-        done = subprocess.run(command, cwd=cwd, stdout=log, stderr=subprocess.STDOUT,
-                              timeout=timeout, start_new_session=True)
-        return done.returncode
+        return _running.wait(timeout=timeout)
     except subprocess.TimeoutExpired:
         log.write("timed out\n")
+        stop_running()
         return -1
+    finally:
+        _running = None
+
+
+def stop_running() -> None:
+    if _running is not None and _running.poll() is None:
+        os.killpg(_running.pid, signal.SIGTERM)
+        try:
+            _running.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            os.killpg(_running.pid, signal.SIGKILL)
 
 
 def main() -> int:
@@ -111,6 +128,8 @@ def main() -> int:
     parser.add_argument("--only", action="append", default=[],
                         help="run faults whose id starts with this (repeatable)")
     parser.add_argument("--jobs", default="2", help="parallel build and test jobs")
+    parser.add_argument("--target", action="extend", nargs="+", default=[],
+                        help="build only these targets (repeatable; default: everything)")
     parser.add_argument("--timeout", type=int, default=180, help="seconds per test")
     parser.add_argument("--log", type=pathlib.Path, default=None,
                         help="build and test output (default: BUILD/fault_check.log)")
@@ -130,6 +149,8 @@ def main() -> int:
 
     nice = ["nice", "-n", "10"]
     build_cmd = nice + ["cmake", "--build", str(build), "--parallel", args.jobs]
+    if args.target:
+        build_cmd += ["--target"] + args.target
     test_cmd = nice + ["ctest", "--test-dir", str(build), "--parallel", args.jobs,
                        "--timeout", str(args.timeout), "--stop-on-failure", "--output-on-failure"]
 
@@ -142,6 +163,7 @@ def main() -> int:
             del planted[target]
 
     def on_signal(signum, _frame):
+        stop_running()
         restore()
         sys.exit(128 + signum)
 
