@@ -74,7 +74,7 @@ TEST_F(GridEditing, MuteAndPropertyModesWriteTheirBytes) {
   ShowSquare1();
   settings_.editMode = EditMode::Mute;
   Click(Grid1(), 2, 20);
-  EXPECT_EQ(Stream1()[1], kSilenceByte);
+  EXPECT_EQ(Stream1()[1], 0x7E);
 
   settings_.editMode = EditMode::Property;
   ChooseNoteProperties(QStringLiteral("Instr. C"), QStringLiteral("2"));
@@ -160,9 +160,9 @@ TEST_F(GridEditing, KeyboardMovesEditEveryCellTheyPass) {
   QTest::keyClick(&Grid1(), Qt::Key_Up);
   QTest::keyClick(&Grid1(), Qt::Key_Up);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{4, 1}));
-  EXPECT_EQ(Stream1()[3], kSilenceByte);
+  EXPECT_EQ(Stream1()[3], 0x7E);
   QTest::keyClick(&Grid1(), Qt::Key_End);
-  EXPECT_EQ(Stream1()[6], kSilenceByte);
+  EXPECT_EQ(Stream1()[6], 0x7E);
   QTest::keyClick(&Grid1(), Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{7, 62}));
   EXPECT_TRUE(Grid1().VisibleCellRect(7, 62).has_value()) << "kept on view";

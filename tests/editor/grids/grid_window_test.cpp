@@ -43,7 +43,7 @@ TEST(GridsInTheWindow, ModeButtonsAndPropertyBoxesDriveSquare1Clicks) {
 
   QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("MuteButton")), Qt::LeftButton);
   GridFixture::Click(*grid, 2, 30);
-  EXPECT_EQ(state.romImage[static_cast<std::size_t>(start + 1)], kSilenceByte);
+  EXPECT_EQ(state.romImage[static_cast<std::size_t>(start + 1)], 0x7E);
   EXPECT_EQ(window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(), QStringLiteral("CASE X FREE"));
 }
 
