@@ -23,6 +23,10 @@
 namespace kestrin {
 namespace {
 
+const QString kWriteFailedText =
+    QStringLiteral("An error occured while saving the file. It may be read-only or used by "
+                   "another application.");
+
 using Bytes = std::vector<std::uint8_t>;
 
 class FileCommandsTest : public ::testing::Test {
@@ -232,10 +236,7 @@ TEST_F(FileCommandsTest, SavingToAReadOnlyFileWarnsAndLeavesItIntact) {
   SetStatus(QStringLiteral("before"));
 
   Trigger("Save1");
-  ExpectOnlyMessage(QStringLiteral("An error occured while saving the file. It may be read-only or used by another application."), QStringLiteral("Warning!"));
-  EXPECT_EQ(QStringLiteral("An error occured while saving the file. It may be read-only or used by another application."),
-            QStringLiteral("An error occured while saving the file. It may be read-only or used by "
-                           "another application."));
+  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
   EXPECT_EQ(Status(), QStringLiteral("before"));
   EXPECT_EQ(Read(path), onDisk);
 
@@ -243,7 +244,7 @@ TEST_F(FileCommandsTest, SavingToAReadOnlyFileWarnsAndLeavesItIntact) {
   dialogs.ClearRecords();
   dialogs.ChooseSaveFile(path);
   Trigger("SaveAs1");
-  ExpectOnlyMessage(QStringLiteral("An error occured while saving the file. It may be read-only or used by another application."), QStringLiteral("Warning!"));
+  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
   EXPECT_EQ(Read(path), onDisk);
 }
 
@@ -252,7 +253,7 @@ TEST_F(FileCommandsTest, SaveAsOntoAFolderWarns) {
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.nes")));
   dialogs.ChooseSaveFile(Path(QStringLiteral("folder.nes")));
   Trigger("SaveAs1");
-  ExpectOnlyMessage(QStringLiteral("An error occured while saving the file. It may be read-only or used by another application."), QStringLiteral("Warning!"));
+  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
 }
 
 // A made-up image with one part in set 1, opened with that part loaded.

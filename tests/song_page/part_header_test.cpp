@@ -5,6 +5,9 @@
 namespace kestrin {
 namespace {
 
+const QString kPartAddressHint =
+    QStringLiteral("This is the NES part address; it also defines the start of the Square1 channel.");
+
 class PartHeader : public SongPageTest {
  protected:
   PartHeader() {
@@ -53,7 +56,10 @@ TEST_F(PartHeader, EachOffsetBoxWritesItsOwnHeaderByte) {
     const char* typed;
     int byte;
     std::uint8_t value;
-  } boxes[] = {{"E_ph4", "3C", 3, 0x3C}, {"E_ph5", "4D", 4, 0x4D}, {"E_ph6", "5E", 5, 0x5E}, {"E_ph7", "6F", 6, 0x6F}};
+  } boxes[] = {{"E_ph4", "3C", 3, 0x3C},
+               {"E_ph5", "4D", 4, 0x4D},
+               {"E_ph6", "5E", 5, 0x5E},
+               {"E_ph7", "6F", 6, 0x6F}};
   for (const auto& b : boxes) {
     const auto before = state.romImage;
     Type(Box(b.box), b.typed);
@@ -91,7 +97,7 @@ TEST_F(PartHeader, BoxesWriteNothingWithoutALoadedHeader) {
 TEST_F(PartHeader, ClicksGiveHints) {
   const std::pair<const char*, QString> hints[] = {
       {"E_ph1", QStringLiteral("Tempo should be a multiple of 10 to work properly!")},
-      {"E_ph2", QStringLiteral("This is the NES part address; it also defines the start of the Square1 channel.")},
+      {"E_ph2", kPartAddressHint},
       {"E_Parts", QStringLiteral("Make sure you know what you're doing when you change parts!")},
   };
   for (const auto& [name, hint] : hints) {

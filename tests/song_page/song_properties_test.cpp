@@ -5,6 +5,16 @@
 namespace kestrin {
 namespace {
 
+const QString kFirstAboveLast =
+    QStringLiteral("First part is higher than last part, the game may not work properly!");
+const QString kLastBelowFirst =
+    QStringLiteral("Last part is lower than first part, the game may not work properly!");
+const QString kLoopOutOfBounds =
+    QStringLiteral("Loop part is out of song's parts bounds, the game may not work properly!");
+const QString kLoopHint =
+    QStringLiteral("This is the part from where the song will loop, useful if you want to add an "
+                   "intro part to the song for example.");
+
 // Song 2 of the first set (drop-down position 1) spans parts 1 to 3 and
 // loops at part 2.
 class SongProperties : public SongPageTest {
@@ -89,12 +99,12 @@ TEST_F(SongProperties, FirstAndLastWarnOnlyWhenTheyCross) {
   TypeAndEnter(Box("E_firstPart"), "3");  // equal to last
   EXPECT_EQ(Warnings(), Texts{});
   TypeAndEnter(Box("E_firstPart"), "4");
-  EXPECT_EQ(Warnings(), Texts{QStringLiteral("First part is higher than last part, the game may not work properly!")});
+  EXPECT_EQ(Warnings(), Texts{kFirstAboveLast});
   EXPECT_EQ(ImageAt(first_), 4);  // the warning undoes nothing
 
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "2");
-  EXPECT_EQ(Warnings(), Texts{QStringLiteral("Last part is lower than first part, the game may not work properly!")});
+  EXPECT_EQ(Warnings(), Texts{kLastBelowFirst});
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "4");
   EXPECT_EQ(Warnings(), Texts{});
@@ -109,7 +119,7 @@ TEST_F(SongProperties, LoopWarnsOutsideTheSongOnly) {
   for (const char* outside : {"0", "4"}) {
     dialogs.ClearRecords();
     TypeAndEnter(Box("E_loopPart"), outside);
-    EXPECT_EQ(Warnings(), Texts{QStringLiteral("Loop part is out of song's parts bounds, the game may not work properly!")}) << outside;
+    EXPECT_EQ(Warnings(), Texts{kLoopOutOfBounds}) << outside;
   }
 }
 
@@ -117,17 +127,17 @@ TEST_F(SongProperties, BreakingTheSongStillWarnsAfterTheFailedRefresh) {
   PickTheSong();
   TypeAndEnter(Box("E_lastPart"), "-2");  // 0xFE
   TypeAndEnter(Box("E_firstPart"), "FF");
-  EXPECT_EQ(Warnings(), Texts{QStringLiteral("First part is higher than last part, the game may not work properly!")});
+  EXPECT_EQ(Warnings(), Texts{kFirstAboveLast});
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "0");  // three or more below: unreadable
   EXPECT_EQ(status.Text(), QStringLiteral("GetSongParts failed !"));
   EXPECT_EQ(ImageAt(last_), 0);
-  EXPECT_EQ(Warnings(), Texts{QStringLiteral("Last part is lower than first part, the game may not work properly!")});
+  EXPECT_EQ(Warnings(), Texts{kLastBelowFirst});
 }
 
 TEST_F(SongProperties, ClickingTheLoopBoxExplainsIt) {
   QTest::mouseClick(Box("E_loopPart"), Qt::LeftButton);
-  EXPECT_EQ(status.Text(), QStringLiteral("This is the part from where the song will loop, useful if you want to add an intro part to the song for example."));
+  EXPECT_EQ(status.Text(), kLoopHint);
   status.Set("");
   QTest::mouseClick(Box("E_firstPart"), Qt::LeftButton);
   EXPECT_EQ(status.Text(), "");

@@ -5,7 +5,6 @@
 namespace kestrin {
 namespace {
 
-
 // Every song of both sets gets first = last = loop part of a value of its
 // own, so a page showing it proves which table bytes were read.
 std::uint8_t MarkOf(SongSet set, int index) {
