@@ -125,8 +125,8 @@ def main() -> int:
                         help="source tree the faults are planted in")
     parser.add_argument("--build-dir", type=pathlib.Path,
                         help="configured build tree (default: SOURCE/build/default)")
-    parser.add_argument("--only", action="append", default=[],
-                        help="run faults whose id starts with this (repeatable)")
+    parser.add_argument("--only", action="extend", nargs="+", default=[],
+                        help="run faults whose id starts with one of these")
     parser.add_argument("--jobs", default="2", help="parallel build and test jobs")
     parser.add_argument("--target", action="extend", nargs="+", default=[],
                         help="build only these targets (repeatable; default: everything)")
