@@ -126,7 +126,7 @@ def main() -> int:
     parser.add_argument("--build-dir", type=pathlib.Path,
                         help="configured build tree (default: SOURCE/build/default)")
     parser.add_argument("--only", action="extend", nargs="+", default=[],
-                        help="run faults whose id starts with one of these")
+                        help="run faults whose id starts with one of these, in this order")
     parser.add_argument("--jobs", default="2", help="parallel build and test jobs")
     parser.add_argument("--target", action="extend", nargs="+", default=[],
                         help="build only these targets (repeatable; default: everything)")
@@ -143,7 +143,9 @@ def main() -> int:
         sys.exit(f"{build} is no configured build tree (run cmake --preset default first)")
     faults = read_faults(args.list)
     if args.only:
-        faults = [f for f in faults if any(f.ident.startswith(p) for p in args.only)]
+        # In the order the prefixes were given, so the most wanted run first.
+        faults = [f for p in args.only for f in faults if f.ident.startswith(p)]
+        faults = list({f.ident: f for f in faults}.values())
     log_path = args.log or build / "fault_check.log"
     results_path = args.results or build / "fault_check.results"
 
