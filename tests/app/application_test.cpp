@@ -10,7 +10,6 @@
 #include "fake_dialog_service.h"
 #include "kestrin_application.h"
 #include "main_window.h"
-#include "shell_texts.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -67,7 +66,7 @@ TEST_F(ApplicationTest, HandlerExceptionIsShownAndTheWindowKeepsWorking) {
 
   // The next events are handled as usual.
   TriggerQueued(window.findChild<QAction*>(QStringLiteral("Save1")));
-  EXPECT_EQ(window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(), shell_texts::kOpenFirst);
+  EXPECT_EQ(window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(), QStringLiteral("You should open a file before saving!"));
   TriggerQueued(window.findChild<QAction*>(QStringLiteral("Open1")));
   EXPECT_EQ(dialogs.Calls(), 2);
   EXPECT_EQ(shown.Messages().size(), 1u);
@@ -78,7 +77,7 @@ TEST_F(ApplicationTest, ExceptionWithoutAMessageShowsAnEmptyOne) {
   app->ShowException(std::make_exception_ptr(42));
   ASSERT_EQ(shown.Messages().size(), 1u);
   EXPECT_EQ(shown.Messages()[0].text, QString());
-  EXPECT_EQ(shown.Messages()[0].title, shell_texts::kProgramName);
+  EXPECT_EQ(shown.Messages()[0].title, QStringLiteral("Kestrin Music Editor"));
 }
 
 }  // namespace

@@ -5,25 +5,31 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QTimer>
+#include <QWindow>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "fake_dialog_service.h"
 #include "main_window.h"
-#include "music_bank.h"
 #include "part_streams.h"
 #include "rom_builder.h"
-#include "shell_texts.h"
 #include "status_line.h"
 
 namespace kestrin {
 namespace {
 
+const QString kWriteFailedText =
+    QStringLiteral("An error occured while saving the file. It may be read-only or used by "
+                   "another application.");
+
 using Bytes = std::vector<std::uint8_t>;
-namespace texts = shell_texts;
 
 class FileCommandsTest : public ::testing::Test {
  protected:
@@ -75,7 +81,7 @@ TEST_F(FileCommandsTest, CancelledOpenChangesNothing) {
   ASSERT_EQ(dialogs.OpenRequests().size(), 1u);
   EXPECT_EQ(dialogs.OpenRequests()[0].filter, QStringLiteral("NES files (*.nes);;All Files (*.*)"));
   EXPECT_FALSE(window.State().fileLoaded);
-  EXPECT_EQ(window.windowTitle(), texts::kProgramName);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor"));
   EXPECT_TRUE(dialogs.Messages().empty());
 }
 
@@ -158,12 +164,12 @@ TEST_F(FileCommandsTest, FailedBackupIsReportedAndTheFileStaysOpen) {
   Trigger("Open1");
 
   ASSERT_EQ(dialogs.Messages().size(), 2u);
-  EXPECT_EQ(dialogs.Messages()[1].text, texts::kBackupFailed + backup);
-  EXPECT_EQ(dialogs.Messages()[1].title, texts::kWarningTitle);
+  EXPECT_EQ(dialogs.Messages()[1].text, QStringLiteral("The backup copy could not be written: ") + backup);
+  EXPECT_EQ(dialogs.Messages()[1].title, QStringLiteral("Warning!"));
   EXPECT_EQ(dialogs.Messages()[1].style, MessageStyle::OkWarning);
   EXPECT_TRUE(window.State().fileLoaded);
-  EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + path);
-  EXPECT_EQ(Status(), path + texts::kLoadedSuffix);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor - ") + path);
+  EXPECT_EQ(Status(), path + QStringLiteral(" loaded successfully!"));
 }
 
 TEST_F(FileCommandsTest, NoBackupQuestionWhenTheOptionIsOff) {
@@ -190,7 +196,7 @@ TEST_F(FileCommandsTest, FailedOpenKeepsThePreviousFile) {
   EXPECT_TRUE(dialogs.Messages().empty());
   // The loader's report reaches the window too, without its line feed.
   EXPECT_EQ(Status(), QStringLiteral("Doesn't look like Kestrin rom..."));
-  EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + first);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor - ") + first);
   EXPECT_EQ(window.State().currentFileName, QFile::encodeName(first).toStdString());
   EXPECT_EQ(window.State().romImage, Read(first));
 
@@ -324,7 +330,7 @@ TEST_F(FileCommandsTest, SaveAsWritesTheChosenNameAndKeepsTheCurrentFile) {
   EXPECT_EQ(Read(Path(QStringLiteral("copy.nes"))), window.State().romImage);
   EXPECT_FALSE(QFile::exists(Path(QStringLiteral("copy"))));
   EXPECT_EQ(Status(), Path(QStringLiteral("copy")) + QStringLiteral(" saved successfully!"));
-  EXPECT_EQ(window.windowTitle(), texts::kCaptionFilePrefix + path);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor - ") + path);
   EXPECT_EQ(Read(path)[kMarker], 0x11);
 
   // Save still writes the opened file, not the copy.
@@ -356,10 +362,7 @@ TEST_F(FileCommandsTest, SavingToAReadOnlyFileWarnsAndLeavesItIntact) {
   SetStatus(QStringLiteral("before"));
 
   Trigger("Save1");
-  ExpectOnlyMessage(texts::kWriteFailed, QStringLiteral("Warning!"));
-  EXPECT_EQ(texts::kWriteFailed,
-            QStringLiteral("An error occured while saving the file. It may be read-only or used by "
-                           "another application."));
+  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
   EXPECT_EQ(Status(), QStringLiteral("before"));
   EXPECT_EQ(Read(path), onDisk);
 
@@ -367,7 +370,7 @@ TEST_F(FileCommandsTest, SavingToAReadOnlyFileWarnsAndLeavesItIntact) {
   dialogs.ClearRecords();
   dialogs.ChooseSaveFile(path);
   Trigger("SaveAs1");
-  ExpectOnlyMessage(texts::kWriteFailed, QStringLiteral("Warning!"));
+  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
   EXPECT_EQ(Read(path), onDisk);
 }
 
@@ -376,7 +379,7 @@ TEST_F(FileCommandsTest, SaveAsOntoAFolderWarns) {
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.nes")));
   dialogs.ChooseSaveFile(Path(QStringLiteral("folder.nes")));
   Trigger("SaveAs1");
-  ExpectOnlyMessage(texts::kWriteFailed, texts::kWarningTitle);
+  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
 }
 
 // A made-up image with one part in set 1, opened with that part loaded.
@@ -431,7 +434,7 @@ TEST_F(FileCommandsWithPartTest, FailedWriteBackIsReportedAndNothingIsWritten) {
   Open(path);
   LoadThePart();
   // Buffers that no longer fit the image cannot be stored.
-  window.State().streamPosition[0] = kRomSize;
+  window.State().streamPosition[0] = 0x60010;
   window.State().channels->edit[0][1] = 0x40;
   const Bytes onDisk = Read(path);
   for (const char* action : {"Save1", "SaveAs1"}) {
@@ -442,6 +445,73 @@ TEST_F(FileCommandsWithPartTest, FailedWriteBackIsReportedAndNothingIsWritten) {
   }
   EXPECT_EQ(Read(path), onDisk);
   EXPECT_FALSE(QFile::exists(Path(QStringLiteral("copy.nes"))));
+}
+
+TEST_F(FileCommandsTest, SaveOfAFileOpenedWithoutTheExtensionWritesASecondFile) {
+  const QString path = WriteRom(QStringLiteral("game.bin"));
+  Open(path);
+  const Bytes onDisk = Read(path);
+  window.State().romImage[kMarker] = 0x5C;
+  Trigger("Save1");
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_EQ(Read(path), onDisk);  // the opened file stays as it was
+  const Bytes written = Read(Path(QStringLiteral("game.bin.nes")));
+  ASSERT_EQ(written.size(), 0x60010u);
+  EXPECT_EQ(written[kMarker], 0x5C);
+  EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor - ") + path);
+}
+
+// Runs the event loop until the window closes (or gives up after a while),
+// with `action` posted first; returns the loop's exit code.
+int RunUntilClosed(const std::function<void()>& action) {
+  QTimer::singleShot(0, action);
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+  giveUp.start(10000);
+  return QCoreApplication::exec();
+}
+
+TEST_F(FileCommandsTest, ExitWithUnsavedEditsEndsAtOnceAndLeavesTheFile) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  Open(path);
+  const Bytes onDisk = Read(path);
+  window.State().romImage[kMarker] = 0x7A;
+  window.show();
+  EXPECT_EQ(RunUntilClosed([this] { Trigger("Exit1"); }), 0);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_TRUE(dialogs.SaveRequests().empty());
+  EXPECT_EQ(Read(path), onDisk);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("game.nes")});
+}
+
+TEST_F(FileCommandsTest, ClosingTheWindowWithUnsavedEditsEndsAtOnceAndLeavesTheFile) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  Open(path);
+  const Bytes onDisk = Read(path);
+  window.State().romImage[kMarker] = 0x7B;
+  window.show();
+  EXPECT_EQ(RunUntilClosed([this] { window.close(); }), 0);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_EQ(Read(path), onDisk);
+}
+
+TEST_F(FileCommandsTest, PathsShowLiterallyInTheStatusLineAndTheCaption) {
+  const QString path = WriteRom(QStringLiteral("<b>bold<i> [*] &amp; x.nes"));
+  window.show();
+  Open(path);
+  const QString loaded = path + QStringLiteral(" loaded successfully!");
+  auto* label = window.findChild<QLabel*>(QStringLiteral("StatusText"));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->text(), loaded);
+  // Drawn as plain text, the tags take their own room; read as markup they
+  // would vanish and leave a narrower line.
+  EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(loaded));
+  ASSERT_NE(window.windowHandle(), nullptr);
+  EXPECT_EQ(window.windowHandle()->title(), QStringLiteral("Kestrin Music Editor - ") + path);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
@@ -12,12 +13,14 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "channel_bytes.h"
 #include "edit_mode_group.h"
+#include "editing_state.h"
 #include "fake_dialog_service.h"
 #include "main_window.h"
+#include "part_streams.h"
 #include "qstring_printer.h"
-#include "shell_texts.h"
+#include "rom_builder.h"
+#include "song_tables.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -143,14 +146,36 @@ TEST_F(MainWindowTest, EditorSettingsStartWithTheirFixedValues) {
 TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
   auto* instruments = Find<QComboBox>("CB_Instruments");
   auto* lengths = Find<QComboBox>("CB_NoteLength");
-  ASSERT_EQ(instruments->count(), static_cast<int>(kInstrumentItems.size()));
-  ASSERT_EQ(lengths->count(), static_cast<int>(kNoteLengthItems.size()));
-  for (int i = 0; i < lengths->count(); ++i)
-    EXPECT_EQ(lengths->itemText(i).toStdString(), kNoteLengthItems[static_cast<std::size_t>(i)]);
+  const QStringList instrumentItems{"Instr. 8", "Instr. 9", "Instr. A", "Instr. B",
+                                    "Instr. C", "Instr. D", "Instr. E", "Instr. F"};
+  const QStringList lengthItems{"Undefined / < 0.25", "0.25", "0.5", "0.75 ?", "1", "1.25 ?", "1.50 ?",
+                                "1.75 ?", "2", "3", "4", "Undefined / > 4", "8"};
+  QStringList shownInstruments, shownLengths;
+  for (int i = 0; i < instruments->count(); ++i) shownInstruments << instruments->itemText(i);
+  for (int i = 0; i < lengths->count(); ++i) shownLengths << lengths->itemText(i);
+  EXPECT_EQ(shownInstruments, instrumentItems);
+  EXPECT_EQ(shownLengths, lengthItems);
   EXPECT_EQ(instruments->currentText(), QStringLiteral("Instr. 8"));
   EXPECT_EQ(lengths->currentText(), QStringLiteral("1"));
   EXPECT_TRUE(instruments->isEditable());
   EXPECT_TRUE(lengths->isEditable());
+
+  auto* group = Find<QWidget>("GroupBox7");
+  EXPECT_EQ(instruments->geometry().topLeft(), QPoint(72, 16));
+  EXPECT_EQ(lengths->geometry().topLeft(), QPoint(72, 40));
+  EXPECT_EQ(instruments->width(), 113);
+  EXPECT_EQ(lengths->width(), 113);
+  EXPECT_EQ(Find<QLabel>("Label12")->text(), QStringLiteral("Instrument"));
+  EXPECT_EQ(Find<QLabel>("Label13")->text(), QStringLiteral("Note length"));
+  EXPECT_EQ(Find<QLabel>("Label12")->pos(), QPoint(8, 20));
+  EXPECT_EQ(Find<QLabel>("Label13")->pos(), QPoint(8, 44));
+  EXPECT_EQ(instruments->parentWidget(), group);
+}
+
+TEST_F(MainWindowTest, EveryControlUsesTheElevenPixelWindowFont) {
+  EXPECT_EQ(window.font().pixelSize(), 11);
+  for (const char* name : {"E_ph1", "CB_SongSelect", "CB_Instruments", "Chk_AskBackup", "StatusText"})
+    EXPECT_EQ(Find<QWidget>(name)->font().pixelSize(), 11) << name;
 }
 
 TEST_F(MainWindowTest, MenuHasFileItemsWithAccessLettersAndNoShortcuts) {
@@ -171,7 +196,7 @@ TEST_F(MainWindowTest, MenuHasFileItemsWithAccessLettersAndNoShortcuts) {
 
 TEST_F(MainWindowTest, WelcomeAppearsOnFirstActivationOnly) {
   ShowAndActivate(window);
-  EXPECT_EQ(Status(), shell_texts::kWelcome);
+  EXPECT_EQ(Status(), QStringLiteral("Welcome to the Kestrin Music Editor !"));
 
   Find<StatusLine>("StatusBar")->Set(QStringLiteral("kept"));
   QWidget other;
@@ -282,11 +307,32 @@ TEST_F(MainWindowTest, ExitClosesWithoutAQuestion) {
   EXPECT_TRUE(dialogs.Messages().empty());
 }
 
-TEST_F(MainWindowTest, ReleasingTwiceIsHarmless) {
+TEST_F(MainWindowTest, ShuttingDownReleasesWhatWasLoadedAndMayRunTwice) {
+  // A file open, a song read and a part copied into the edit buffers.
+  demo::RomBuilder rom;
+  const int part = rom.AddPart(SongSet::One, {});
+  rom.SetSong(SongSet::One, 1, part, part, part);
+  EditingState& state = window.State();
+  state.romImage = rom.Image();
+  state.romSize = 0x60010;
+  state.fileLoaded = true;
+  ASSERT_TRUE(GetSongParts(state, SongSet::One, 1));
+  ASSERT_TRUE(LoadPart(state, part));
+  ASSERT_TRUE(CopyChannels(state));
+  state.partLoaded = true;
+  ASSERT_FALSE(state.songPartList.empty());
+
   window.FormDestroy();
-  window.FormDestroy();
-  EXPECT_TRUE(window.State().romImage.empty());
-  EXPECT_FALSE(window.State().channels.has_value());
+  EXPECT_TRUE(state.romImage.empty());
+  EXPECT_EQ(state.romImage.capacity(), 0u);
+  EXPECT_EQ(state.romSize, 0);
+  EXPECT_TRUE(state.songPartList.empty());
+  EXPECT_FALSE(state.channels.has_value());
+  EXPECT_FALSE(state.partLoaded);
+
+  window.FormDestroy();  // nothing left: releases nothing, fails nothing
+  EXPECT_TRUE(state.romImage.empty());
+  EXPECT_FALSE(state.channels.has_value());
 }
 
 }  // namespace

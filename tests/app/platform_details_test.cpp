@@ -12,14 +12,13 @@
 #include "fake_dialog_service.h"
 #include "main_window.h"
 #include "qt_dialog_service.h"
-#include "shell_texts.h"
 #include "status_line.h"
 
 namespace kestrin {
 namespace {
 
 TEST(PlatformNameFilters, KeepEveryEntryTextAndMatchEveryFileForStarDotStar) {
-  EXPECT_EQ(PlatformNameFilters(shell_texts::kOpenFilter),
+  EXPECT_EQ(PlatformNameFilters(QStringLiteral("NES files (*.nes);;All Files (*.*)")),
             QStringList({QStringLiteral("NES files (*.nes) (*.nes)"),
                          QStringLiteral("All Files (*.*) (*)")}));
   EXPECT_EQ(PlatformNameFilters(QStringLiteral("Plain")), QStringList({QStringLiteral("Plain")}));
@@ -33,18 +32,6 @@ TEST(DialogSettings, StayOutOfTheUsersSettingsFolder) {
   const QString userConfig =
       QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
   EXPECT_FALSE(file.startsWith(userConfig + u'/')) << file.toStdString();
-}
-
-TEST(WindowTexts, PathsAreShownLiterally) {
-  testing::FakeDialogService dialogs;
-  TMainWindow window(dialogs);
-  auto* status = window.findChild<StatusLine*>(QStringLiteral("StatusBar"));
-  const QString markup = QStringLiteral("/roms/<b>bold</b>.nes loaded successfully!");
-  status->Set(markup);
-  const auto* label = status->findChild<QLabel*>(QStringLiteral("StatusText"));
-  ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->textFormat(), Qt::PlainText);
-  EXPECT_EQ(status->Text(), markup);
 }
 
 }  // namespace

@@ -14,12 +14,17 @@ using namespace testing_support;
 
 std::size_t At(std::int32_t offset) { return static_cast<std::size_t>(offset); }
 
+// The first-part table of each set; the last-part and loop-part tables
+// follow 15 and 30 bytes on.
+std::int32_t SongTableBase(SongSet set) { return set == SongSet::One ? 0x3887C : 0x3953F; }
+std::int32_t PartTableBase(SongSet set) { return set == SongSet::One ? 0x38750 : 0x39410; }
+
 EditingState WithSong(SongSet set, std::int32_t index, std::uint8_t first, std::uint8_t last, std::uint8_t loop) {
   EditingState state = StateWithImage(PatternImage(3));
-  const std::int32_t base = LayoutOf(set).songTableBase + index;
+  const std::int32_t base = SongTableBase(set) + index;
   state.romImage[At(base)] = first;
-  state.romImage[At(base + kSongTableStride)] = last;
-  state.romImage[At(base + 2 * kSongTableStride)] = loop;
+  state.romImage[At(base + 15)] = last;
+  state.romImage[At(base + 30)] = loop;
   state.songSet = set;
   return state;
 }
@@ -67,7 +72,7 @@ TEST(SongTables, LastPartBelowFirstGivesAnEmptyListUnlessSetOneHasNoRoom) {
     EXPECT_EQ(state.firstPart, 5);
     EXPECT_EQ(state.lastPart, c.last);
     EXPECT_EQ(state.loopPart, 9);
-    EXPECT_EQ(state.loopPartPosition, LayoutOf(c.set).songTableBase + 30 + 6);
+    EXPECT_EQ(state.loopPartPosition, SongTableBase(c.set) + 30 + 6);
   }
 }
 
@@ -81,14 +86,14 @@ TEST(SongTables, EveryIndexAndByteValueStaysInsideTheImage) {
   std::iota(every.begin(), every.end(), 0);
   for (const SongSet set : {SongSet::One, SongSet::Two}) {
     EditingState state = StateWithImage(PatternImage(8));
-    const std::int32_t partTable = LayoutOf(set).partTable;
-    for (std::int32_t index = 0; index <= kHighestSongTableIndex; ++index) {
-      const bool end = index == 0 || index == kHighestSongTableIndex;
+    const std::int32_t partTable = PartTableBase(set);
+    for (std::int32_t index = 0; index <= 15; ++index) {
+      const bool end = index == 0 || index == 15;
       for (const int first : end ? every : extremes) {
         for (const int last : end ? every : extremes) {
-          const std::int32_t base = LayoutOf(set).songTableBase + index;
+          const std::int32_t base = SongTableBase(set) + index;
           state.romImage[At(base)] = static_cast<std::uint8_t>(first);
-          state.romImage[At(base + kSongTableStride)] = static_cast<std::uint8_t>(last);
+          state.romImage[At(base + 15)] = static_cast<std::uint8_t>(last);
           const bool ok = GetSongParts(state, set, index);
           ASSERT_EQ(ok, set == SongSet::Two || last - first >= -2);
           ASSERT_EQ(state.songPartList.size(), static_cast<std::size_t>(std::max(0, last - first + 1)));

@@ -1,12 +1,12 @@
 #include <QLineEdit>
 
 #include "song_page_fixture.h"
-#include "song_page_texts.h"
 
 namespace kestrin {
 namespace {
 
-namespace texts = song_page_texts;
+const QString kPartAddressHint =
+    QStringLiteral("This is the NES part address; it also defines the start of the Square1 channel.");
 
 class PartHeader : public SongPageTest {
  protected:
@@ -48,6 +48,30 @@ TEST_F(PartHeader, EveryTypedChangeReachesCopyAndImage) {
   EXPECT_EQ(state.streamPosition[kSquare1Stream], builder_.PartStart(SongSet::Two, 1));
 }
 
+TEST_F(PartHeader, EachOffsetBoxWritesItsOwnHeaderByte) {
+  ClickPart(1);
+  const std::int32_t at = state.headerPosition;
+  const struct {
+    const char* box;
+    const char* typed;
+    int byte;
+    std::uint8_t value;
+  } boxes[] = {{"E_ph4", "3C", 3, 0x3C},
+               {"E_ph5", "4D", 4, 0x4D},
+               {"E_ph6", "5E", 5, 0x5E},
+               {"E_ph7", "6F", 6, 0x6F}};
+  for (const auto& b : boxes) {
+    const auto before = state.romImage;
+    Type(Box(b.box), b.typed);
+    EXPECT_EQ(ImageAt(at + b.byte), b.value) << b.box;
+    EXPECT_EQ(state.partHeader[static_cast<std::size_t>(b.byte)], b.value) << b.box;
+    // Only that byte of the image changed.
+    auto expected = before;
+    expected[static_cast<std::size_t>(at + b.byte)] = b.value;
+    EXPECT_EQ(state.romImage, expected) << b.box;
+  }
+}
+
 TEST_F(PartHeader, NegativeAddressSplitsTowardZero) {
   ClickPart(0);
   const std::int32_t at = state.headerPosition;
@@ -72,9 +96,9 @@ TEST_F(PartHeader, BoxesWriteNothingWithoutALoadedHeader) {
 
 TEST_F(PartHeader, ClicksGiveHints) {
   const std::pair<const char*, QString> hints[] = {
-      {"E_ph1", texts::kTempoHint},
-      {"E_ph2", texts::kPartAddressHint},
-      {"E_Parts", texts::kPartsHint},
+      {"E_ph1", QStringLiteral("Tempo should be a multiple of 10 to work properly!")},
+      {"E_ph2", kPartAddressHint},
+      {"E_Parts", QStringLiteral("Make sure you know what you're doing when you change parts!")},
   };
   for (const auto& [name, hint] : hints) {
     status.Set("");

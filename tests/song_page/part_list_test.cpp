@@ -4,12 +4,9 @@
 
 #include "part_streams.h"
 #include "song_page_fixture.h"
-#include "song_page_texts.h"
 
 namespace kestrin {
 namespace {
-
-namespace texts = song_page_texts;
 
 demo::PartStreams WithTempo(std::uint8_t tempo) {
   demo::PartStreams streams;
@@ -95,7 +92,7 @@ TEST_F(PartList, PartThatCannotBeLoadedLeavesEverythingAsItWas) {
 
   ClickPart(3);
   ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_EQ(dialogs.Messages()[0].text, texts::kLoadError);
+  EXPECT_EQ(dialogs.Messages()[0].text, QStringLiteral("Could not load song part!"));
   EXPECT_EQ(dialogs.Messages()[0].title, "Error");
   EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
   EXPECT_EQ(HeaderTexts(), shown);
@@ -111,7 +108,7 @@ TEST_F(PartList, PartWhoseChannelsCannotBeCopiedShowsItsHeaderAndIsNotEditable) 
 
   ClickPart(3);
   ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_EQ(dialogs.Messages()[0].text, texts::kCopyError);
+  EXPECT_EQ(dialogs.Messages()[0].text, QStringLiteral("Could not copy channels into buffer for editing!"));
   EXPECT_EQ(dialogs.Messages()[0].title, "Error!");
   EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
   EXPECT_EQ(HeaderTexts(), QStringList({"33", "A000", "01", "02", "03", "04"}));
@@ -139,7 +136,7 @@ TEST_F(PartList, EnterInThePartBoxRewritesTheSelectedEntry) {
   ClickPart(2);
   const QStringList header = HeaderTexts();
   TypeAndEnter(Box("E_Parts"), "1F");
-  EXPECT_EQ(ImageAt(LayoutOf(SongSet::One).partTable + 2), 0x1F);
+  EXPECT_EQ(ImageAt(PartTableAt(SongSet::One, 2)), 0x1F);
   EXPECT_EQ(Parts()->item(2)->text(), "1F");
   EXPECT_TRUE(Parts()->selectedItems().isEmpty());
   EXPECT_EQ(HeaderTexts(), header);
@@ -150,10 +147,10 @@ TEST_F(PartList, EnterInThePartBoxUsesTheSecondSetTableForItsSongs) {
   Start();
   PickSong(PositionOf("30"));
   ClickPart(1);
-  const auto set1Table = ImageAt(LayoutOf(SongSet::One).partTable + 1);
+  const auto set1Table = ImageAt(PartTableAt(SongSet::One, 1));
   TypeAndEnter(Box("E_Parts"), "1F");
-  EXPECT_EQ(ImageAt(LayoutOf(SongSet::Two).partTable + 1), 0x1F);
-  EXPECT_EQ(ImageAt(LayoutOf(SongSet::One).partTable + 1), set1Table);
+  EXPECT_EQ(ImageAt(PartTableAt(SongSet::Two, 1)), 0x1F);
+  EXPECT_EQ(ImageAt(PartTableAt(SongSet::One, 1)), set1Table);
   EXPECT_EQ(ListLines().value(1), "1F");
   EXPECT_TRUE(Parts()->selectedItems().isEmpty());
 }
@@ -165,7 +162,7 @@ TEST_F(PartList, PartBoxRefusesZeroAndAMissingLine) {
   for (const char* zero : {"0", "00", "G"}) {
     status.Set("");
     TypeAndEnter(Box("E_Parts"), zero);
-    EXPECT_EQ(status.Text(), texts::kInvalidNumber) << zero;
+    EXPECT_EQ(status.Text(), QStringLiteral("Invalid number")) << zero;
   }
   EXPECT_EQ(state.romImage, image);
   EXPECT_EQ(Parts()->selectedItems().size(), 1);
@@ -174,7 +171,7 @@ TEST_F(PartList, PartBoxRefusesZeroAndAMissingLine) {
   ASSERT_TRUE(Parts()->selectedItems().isEmpty());
   const auto afterFirst = state.romImage;
   TypeAndEnter(Box("E_Parts"), "2F");
-  EXPECT_EQ(status.Text(), texts::kSelectPartFirst);
+  EXPECT_EQ(status.Text(), QStringLiteral("You should select a part first!"));
   EXPECT_EQ(state.romImage, afterFirst);
 }
 
@@ -224,7 +221,7 @@ TEST_F(PartList, ClickingTheSelectedLineAgainReloadsItsHeader) {
   // A new part address takes effect when the line is selected again.
   Type(Box("E_ph2"), "A100");
   ClickPart(1);
-  EXPECT_EQ(state.streamPosition[kSquare1Stream], NesAddressToFileOffset(0xA100));
+  EXPECT_EQ(state.streamPosition[kSquare1Stream], 0x38110);
   EXPECT_NE(state.streamPosition[kSquare1Stream], oldStart);
 }
 
@@ -237,6 +234,52 @@ TEST_F(PartList, ClicksOnBlankSpaceOrWithCtrlKeepTheSelectedLine) {
                     list->visualItemRect(list->item(2)).center());
   ASSERT_EQ(list->selectedItems().size(), 1);
   EXPECT_EQ(list->row(list->selectedItems().front()), 2);
+}
+
+}  // namespace
+}  // namespace kestrin
+
+namespace kestrin {
+namespace {
+
+TEST_F(PartList, HeaderBytesShowTwoDigitsAndTheAddressNone) {
+  SetLastPartHeader({0x10, 0x05, 0x00, 0x0F, 0x09, 0x10, 0xFF});
+  Start();
+  ClickPart(3);
+  EXPECT_EQ(HeaderTexts(), QStringList({"10", "5", "0F", "09", "10", "FF"}));
+}
+
+TEST_F(PartList, PickingAnotherSongKeepsTheLoadedPartAndItsBoxes) {
+  Start();
+  ClickPart(2);
+  ASSERT_TRUE(state.partLoaded);
+  state.channels->edit[kSquare1Stream][1] = 0x44;  // an edit not yet stored
+  const QStringList header = HeaderTexts();
+  const QString partsText = Box("E_Parts")->text();
+  const std::int32_t headerAt = state.headerPosition;
+  const auto positions = state.streamPosition;
+  const auto lengths = state.streamLength;
+  const auto buffers = state.channels->edit;
+  const auto image = state.romImage;
+
+  PickSong(PositionOf("30"));
+  // The song's own boxes and lines change...
+  EXPECT_EQ(status.Text(), "Selected song 12");
+  EXPECT_EQ(Box("E_firstPart")->text(), "0");
+  EXPECT_EQ(Box("E_lastPart")->text(), "1");
+  EXPECT_EQ(ListLines().size(), 2);
+  EXPECT_TRUE(Parts()->selectedItems().isEmpty());
+  // ...nothing else on the page does.
+  EXPECT_EQ(HeaderTexts(), header);
+  EXPECT_EQ(Box("E_Parts")->text(), partsText);
+  EXPECT_TRUE(state.partLoaded);
+  EXPECT_EQ(state.headerPosition, headerAt);
+  EXPECT_EQ(state.streamPosition, positions);
+  EXPECT_EQ(state.streamLength, lengths);
+  ASSERT_TRUE(state.channels.has_value());
+  EXPECT_EQ(state.channels->edit, buffers);
+  EXPECT_EQ(state.romImage, image);
+  EXPECT_TRUE(dialogs.Messages().empty());
 }
 
 }  // namespace

@@ -137,15 +137,16 @@ class SongPageTest : public ::testing::Test {
   SongPage page{context};
 };
 
-// File offsets of a song's three bytes.
+// File offsets of a song's three bytes: the first-part, last-part and
+// loop-part tables of a set stand 15 bytes apart.
 inline std::int32_t FirstPartAt(SongSet set, int index) {
-  return LayoutOf(set).songTableBase + index;
+  return (set == SongSet::One ? 0x3887C : 0x3953F) + index;
 }
-inline std::int32_t LastPartAt(SongSet set, int index) {
-  return FirstPartAt(set, index) + kSongTableStride;
-}
-inline std::int32_t LoopPartAt(SongSet set, int index) {
-  return FirstPartAt(set, index) + 2 * kSongTableStride;
+inline std::int32_t LastPartAt(SongSet set, int index) { return FirstPartAt(set, index) + 15; }
+inline std::int32_t LoopPartAt(SongSet set, int index) { return FirstPartAt(set, index) + 30; }
+// File offset of the part table byte of part number `part`.
+inline std::int32_t PartTableAt(SongSet set, int part) {
+  return (set == SongSet::One ? 0x38750 : 0x39410) + part;
 }
 
 }  // namespace kestrin

@@ -1,12 +1,19 @@
 #include <QLineEdit>
 
 #include "song_page_fixture.h"
-#include "song_page_texts.h"
 
 namespace kestrin {
 namespace {
 
-namespace texts = song_page_texts;
+const QString kFirstAboveLast =
+    QStringLiteral("First part is higher than last part, the game may not work properly!");
+const QString kLastBelowFirst =
+    QStringLiteral("Last part is lower than first part, the game may not work properly!");
+const QString kLoopOutOfBounds =
+    QStringLiteral("Loop part is out of song's parts bounds, the game may not work properly!");
+const QString kLoopHint =
+    QStringLiteral("This is the part from where the song will loop, useful if you want to add an "
+                   "intro part to the song for example.");
 
 // Song 2 of the first set (drop-down position 1) spans parts 1 to 3 and
 // loops at part 2.
@@ -26,7 +33,7 @@ class SongProperties : public SongPageTest {
   std::vector<QString> Warnings() const {
     std::vector<QString> shown;
     for (const auto& message : dialogs.Messages()) {
-      EXPECT_EQ(message.title, texts::kWarningTitle);
+      EXPECT_EQ(message.title, QStringLiteral("Warning!"));
       EXPECT_EQ(message.style, MessageStyle::OkWarning);
       shown.push_back(message.text);
     }
@@ -83,7 +90,7 @@ TEST_F(SongProperties, EmptyBoxOtherKeysAndNoFileDoNothing) {
 TEST_F(SongProperties, EnterBeforeAnySongIsChosenWritesNothing) {
   const auto image = state.romImage;
   TypeAndEnter(Box("E_firstPart"), "5");
-  EXPECT_EQ(status.Text(), texts::kSelectSongFirst);
+  EXPECT_EQ(status.Text(), QStringLiteral("You should select a song first!"));
   EXPECT_EQ(state.romImage, image);
 }
 
@@ -92,12 +99,12 @@ TEST_F(SongProperties, FirstAndLastWarnOnlyWhenTheyCross) {
   TypeAndEnter(Box("E_firstPart"), "3");  // equal to last
   EXPECT_EQ(Warnings(), Texts{});
   TypeAndEnter(Box("E_firstPart"), "4");
-  EXPECT_EQ(Warnings(), Texts{texts::kFirstAboveLast});
+  EXPECT_EQ(Warnings(), Texts{kFirstAboveLast});
   EXPECT_EQ(ImageAt(first_), 4);  // the warning undoes nothing
 
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "2");
-  EXPECT_EQ(Warnings(), Texts{texts::kLastBelowFirst});
+  EXPECT_EQ(Warnings(), Texts{kLastBelowFirst});
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "4");
   EXPECT_EQ(Warnings(), Texts{});
@@ -112,7 +119,7 @@ TEST_F(SongProperties, LoopWarnsOutsideTheSongOnly) {
   for (const char* outside : {"0", "4"}) {
     dialogs.ClearRecords();
     TypeAndEnter(Box("E_loopPart"), outside);
-    EXPECT_EQ(Warnings(), Texts{texts::kLoopOutOfBounds}) << outside;
+    EXPECT_EQ(Warnings(), Texts{kLoopOutOfBounds}) << outside;
   }
 }
 
@@ -120,17 +127,17 @@ TEST_F(SongProperties, BreakingTheSongStillWarnsAfterTheFailedRefresh) {
   PickTheSong();
   TypeAndEnter(Box("E_lastPart"), "-2");  // 0xFE
   TypeAndEnter(Box("E_firstPart"), "FF");
-  EXPECT_EQ(Warnings(), Texts{texts::kFirstAboveLast});
+  EXPECT_EQ(Warnings(), Texts{kFirstAboveLast});
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "0");  // three or more below: unreadable
-  EXPECT_EQ(status.Text(), texts::kGetSongPartsFailed);
+  EXPECT_EQ(status.Text(), QStringLiteral("GetSongParts failed !"));
   EXPECT_EQ(ImageAt(last_), 0);
-  EXPECT_EQ(Warnings(), Texts{texts::kLastBelowFirst});
+  EXPECT_EQ(Warnings(), Texts{kLastBelowFirst});
 }
 
 TEST_F(SongProperties, ClickingTheLoopBoxExplainsIt) {
   QTest::mouseClick(Box("E_loopPart"), Qt::LeftButton);
-  EXPECT_EQ(status.Text(), texts::kLoopPartHint);
+  EXPECT_EQ(status.Text(), kLoopHint);
   status.Set("");
   QTest::mouseClick(Box("E_firstPart"), Qt::LeftButton);
   EXPECT_EQ(status.Text(), "");

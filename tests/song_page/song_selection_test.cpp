@@ -1,12 +1,9 @@
 #include <QLineEdit>
 
 #include "song_page_fixture.h"
-#include "song_page_texts.h"
 
 namespace kestrin {
 namespace {
-
-namespace texts = song_page_texts;
 
 // Every song of both sets gets first = last = loop part of a value of its
 // own, so a page showing it proves which table bytes were read.
@@ -43,7 +40,7 @@ TEST_F(SongSelection, StartsWithTheFirstTitleShownAndNothingSelected) {
 
 TEST_F(SongSelection, WithoutAFileOnlyAsksForOne) {
   PickSong(3);
-  EXPECT_EQ(status.Text(), texts::kOpenFileFirst);
+  EXPECT_EQ(status.Text(), QStringLiteral("You should open a file first!"));
   EXPECT_EQ(Box("E_firstPart")->text(), "00");
   EXPECT_EQ(Parts()->count(), 0);
 }
@@ -244,7 +241,7 @@ TEST_F(SongSelection, UnreadableSongShowsItsNumbersAndNoStaleLines) {
   ASSERT_EQ(Parts()->count(), 1);
 
   PickSong(1);
-  EXPECT_EQ(status.Text(), texts::kGetSongPartsFailed);
+  EXPECT_EQ(status.Text(), QStringLiteral("GetSongParts failed !"));
   EXPECT_EQ(Box("E_firstPart")->text(), "5");
   EXPECT_EQ(Box("E_lastPart")->text(), "2");
   EXPECT_EQ(Parts()->count(), 0);

@@ -31,7 +31,7 @@ std::vector<std::int64_t> MixedWidths(int columns) {
 }
 
 std::int64_t ExpectedLeft(const std::vector<std::int64_t>& widths, int column) {
-  std::int64_t x = ChannelGrid::kStartColumnWidth + 1;
+  std::int64_t x = 32 + 1;
   for (int c = 1; c < column; ++c) x += std::max<std::int64_t>(widths[static_cast<std::size_t>(c)], 0) + 1;
   return column == 0 ? 0 : x;
 }
@@ -46,7 +46,7 @@ TEST(ChannelGridLayout, PositionsAreTheRunningSumOfWidthsAndGridLines) {
   for (int c : {0, 1, 2, 63, 64, 65, 127, 128, 500, 999})
     EXPECT_EQ(grid.ColumnLeft(c), ExpectedLeft(source.widths, c)) << c;
   EXPECT_EQ(grid.ContentWidth(), ExpectedLeft(source.widths, kColumns));
-  EXPECT_EQ(grid.ColumnWidth(0), ChannelGrid::kStartColumnWidth);
+  EXPECT_EQ(grid.ColumnWidth(0), 32);
 }
 
 TEST(ChannelGridLayout, HitTestingFindsEveryWideEnoughCellAfterScrolling) {

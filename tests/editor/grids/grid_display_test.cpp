@@ -4,7 +4,6 @@
 #include <QLabel>
 
 #include "grid_fixture.h"
-#include "grid_texts.h"
 #include "qt_color_word.h"
 
 namespace kestrin::testing {
@@ -14,21 +13,21 @@ using GridDisplay = GridFixture;
 
 TEST_F(GridDisplay, BeforeAnyPartThePagesOnlyAskForOne) {
   ShowSquare1();
-  EXPECT_EQ(Status(), grid_texts::kSelectSongPartFirst);
-  EXPECT_EQ(Grid1().ColumnCount(), ChannelGrid::kStartColumnCount);
-  EXPECT_EQ(Grid1().ColumnWidth(5), ChannelGrid::kStartColumnWidth);
-  EXPECT_EQ(Grid1().RowHeight(), ChannelGrid::kStartRowHeight);
+  EXPECT_EQ(Status(), QStringLiteral("You should select a song part first!"));
+  EXPECT_EQ(Grid1().ColumnCount(), 20);
+  EXPECT_EQ(Grid1().ColumnWidth(5), 32);
+  EXPECT_EQ(Grid1().RowHeight(), 16);
   EXPECT_EQ(sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->text(),
-            grid_texts::kSpaceLabelStart);
+            QStringLiteral("Available space : 0xFFF (# 4096)"));
   ShowSquare2();
-  EXPECT_EQ(Status(), grid_texts::kSelectSongPartFirst);
+  EXPECT_EQ(Status(), QStringLiteral("You should select a song part first!"));
   EXPECT_FALSE(cells_.builtFor.has_value());
 
   // A failed channel copy leaves the flag but no buffers: still nothing to show.
   state_.partLoaded = true;
   status_.Set({});
   ShowSquare1();
-  EXPECT_EQ(Status(), grid_texts::kSelectSongPartFirst);
+  EXPECT_EQ(Status(), QStringLiteral("You should select a song part first!"));
 }
 
 TEST_F(GridDisplay, EndByteAloneGivesOneLoopColumnAndStatusTellsFirstFromLater) {
@@ -39,14 +38,14 @@ TEST_F(GridDisplay, EndByteAloneGivesOneLoopColumnAndStatusTellsFirstFromLater) 
   EXPECT_EQ(Grid1().ColumnWidth(0), 32);
   EXPECT_EQ(Grid1().ColumnWidth(1), 40);
   EXPECT_EQ(sq1_->CellText(1, 0), QStringLiteral("1"));
-  EXPECT_EQ(Pixel(Grid1(), 1, 30), ToQColor(settings_.loopEndColor));
+  EXPECT_EQ(Pixel(Grid1(), 1, 30), QColor(0x48, 0x7E, 0xB8));
   EXPECT_EQ(sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->text(),
             QStringLiteral("Available space : \nSquare1 : 1 bytes\nPart    : 4 bytes"));
 
   ShowSquare2();
-  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+  EXPECT_EQ(Status(), QStringLiteral("CASE X FREE"));
   ShowSquare1();
-  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+  EXPECT_EQ(Status(), QStringLiteral("CASE X FREE"));
 }
 
 TEST_F(GridDisplay, PropertyBytesSetTheWidthOfTheColumnsAfterThem) {
@@ -61,7 +60,7 @@ TEST_F(GridDisplay, PropertyBytesSetTheWidthOfTheColumnsAfterThem) {
   EXPECT_EQ(sq1_->CellText(1, 1), QStringLiteral("84"));
   EXPECT_EQ(sq1_->CellText(1, 62), QStringLiteral("84"));
   EXPECT_EQ(sq1_->CellText(3, 40), QStringLiteral("8C"));
-  EXPECT_EQ(Pixel(Grid1(), 1, 5), ToQColor(settings_.notePropertiesColor));
+  EXPECT_EQ(Pixel(Grid1(), 1, 5), QColor(0x70, 0x88, 0xD0));
 
   // Notes ahead of any property byte keep the width the last display left.
   LoadStreams({0x30, 0x84, 0x30, 0x00});
@@ -88,7 +87,7 @@ TEST_F(GridDisplay, RowLabelsAndNoteRowsOfBothGrids) {
   EXPECT_EQ(sq1_->CellText(5, 62), QStringLiteral("2"));
   EXPECT_EQ(sq1_->CellText(2, 2), QString());
   // 0x01 has no row: its whole column is empty cases.
-  for (int r : {1, 31, 62}) EXPECT_EQ(Pixel(Grid1(), 6, r), ToQColor(settings_.emptyCaseColor)) << r;
+  for (int r : {1, 31, 62}) EXPECT_EQ(Pixel(Grid1(), 6, r), QColor(0xFF, 0xFF, 0xFF)) << r;
 
   ShowSquare2();
   const QStringList labels{"B", "A#", "A", "G#", "G", "F#", "F", "E", "D#", "D", "C#", "C"};
@@ -107,11 +106,11 @@ TEST_F(GridDisplay, NotesAreShadedByOctaveAndMaskedByTheEmptyCaseColour) {
   EXPECT_EQ(Pixel(Grid1(), 2, 61), QColor(0x68, 0x38, 0x38));  // octave 2
   EXPECT_EQ(Pixel(Grid1(), 3, 39), QColor(0x90, 0x60, 0x60));  // octave 4
   EXPECT_EQ(Pixel(Grid1(), 4, 1), QColor(0xCC, 0x9C, 0x9C));   // octave 7
-  EXPECT_EQ(Pixel(Grid1(), 3, 38), ToQColor(settings_.emptyCaseColor));
-  EXPECT_EQ(Pixel(Grid1(), 5, 10), ToQColor(settings_.silenceColor));
+  EXPECT_EQ(Pixel(Grid1(), 3, 38), QColor(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(Pixel(Grid1(), 5, 10), QColor(0xE0, 0xC0, 0xC0));
   EXPECT_EQ(Pixel(Grid1(), 6, 10), Grid1().palette().color(QPalette::Base));  // uninterpreted
-  EXPECT_EQ(Pixel(Grid1(), 0, 10), ToQColor(settings_.notesIndexColor));
-  EXPECT_EQ(Pixel(Grid1(), 4, 0), ToQColor(settings_.notesIndexColor));
+  EXPECT_EQ(Pixel(Grid1(), 0, 10), QColor(0x80, 0x80, 0x80));
+  EXPECT_EQ(Pixel(Grid1(), 4, 0), QColor(0x80, 0x80, 0x80));
 
   // Colour settings apply at the next repaint, without a display.
   settings_.emptyCaseColor = MakeColorWord(0, 0, 0xFF);
@@ -138,7 +137,7 @@ TEST_F(GridDisplay, PropertyCaseLengthWidensOnlySquare1PropertyColumns) {
   ASSERT_TRUE(rect);
   EXPECT_EQ(rect->width(), 60);
   EXPECT_EQ(image.pixelColor(rect->left() + 55, rect->center().y()),
-            ToQColor(settings_.notePropertiesColor));
+            QColor(0x70, 0x88, 0xD0));
 
   ShowSquare2();
   EXPECT_EQ(Grid2().ColumnWidth(1), 40);
@@ -147,13 +146,21 @@ TEST_F(GridDisplay, PropertyCaseLengthWidensOnlySquare1PropertyColumns) {
 
 TEST_F(GridDisplay, ZeroAndNegativeSizesDrawAsNothingWithoutFailing) {
   LoadStreams({0x84, 0x30, 0x7E, 0x00});
-  for (int size : {0, -5, 1, -2147483647}) {
+  // A size below one pixel shows as nothing: only the grid lines remain.
+  struct Case {
+    int size;
+    int shown;
+  };
+  for (const Case c : {Case{0, 0}, Case{-5, 0}, Case{1, 1}, Case{-2147483647, 0}}) {
+    const int size = c.size;
     settings_.caseHeight = size;
     settings_.propCaseLength = size;
     ShowSquare1();
-    EXPECT_GE(Grid1().RowHeight(), 0);
-    EXPECT_GE(Grid1().ColumnWidth(1), 0);
-    EXPECT_EQ(Grid1().ContentHeight(), 63 * (Grid1().RowHeight() + 1));
+    EXPECT_EQ(Grid1().RowHeight(), c.shown) << size;
+    EXPECT_EQ(Grid1().ColumnWidth(1), c.shown) << size;  // the property column
+    EXPECT_EQ(Grid1().ColumnWidth(2), 40) << size;       // the note after it
+    EXPECT_EQ(Grid1().ContentHeight(), 63 * (c.shown + 1)) << size;
+    EXPECT_EQ(Grid1().ColumnLeft(2), 33 + c.shown + 1) << size;
     Grid1().viewport()->grab();
     QTest::mouseClick(Grid1().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(40, 5));
     QTest::keyClick(&Grid1(), Qt::Key_End, Qt::ControlModifier);
@@ -167,7 +174,7 @@ TEST_F(GridDisplay, ZeroAndNegativeSizesDrawAsNothingWithoutFailing) {
   QTest::keyClick(&Grid2(), Qt::Key_End, Qt::ControlModifier);
   QTest::mouseClick(Grid2().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
   Grid2().viewport()->grab();
-  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+  EXPECT_EQ(Status(), QStringLiteral("CASE X FREE"));
 
   // Huge sizes need 64-bit positions and scaled scroll bars.
   settings_.caseHeight = 2147483647;

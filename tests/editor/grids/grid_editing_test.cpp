@@ -5,7 +5,6 @@
 
 #include "channel_bytes.h"
 #include "grid_fixture.h"
-#include "grid_texts.h"
 
 namespace kestrin::testing {
 namespace {
@@ -22,10 +21,10 @@ demo::PartStreams Part(Bytes square1, Bytes square2) {
 TEST_F(GridEditing, ClicksBeforeAnyPartOnlyAskForOne) {
   ShowSquare1();
   Click(Grid1(), 3, 5);
-  EXPECT_EQ(Status(), grid_texts::kSelectPartFirst);
+  EXPECT_EQ(Status(), QStringLiteral("You should select a part first!"));
   ShowSquare2();
   Click(Grid2(), 3, 5);
-  EXPECT_EQ(Status(), grid_texts::kSelectPartFirst);
+  EXPECT_EQ(Status(), QStringLiteral("You should select a part first!"));
 }
 
 TEST_F(GridEditing, NoteModeWritesThePitchOfTheClickedRow) {
@@ -34,7 +33,7 @@ TEST_F(GridEditing, NoteModeWritesThePitchOfTheClickedRow) {
   Click(Grid1(), 5, 1);
   EXPECT_EQ(Stream1()[4], 0x7C);
   EXPECT_EQ(sq1_->CellText(5, 1), QStringLiteral("7"));
-  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+  EXPECT_EQ(Status(), QStringLiteral("CASE X FREE"));
   Click(Grid1(), 5, 62);
   EXPECT_EQ(Stream1()[4], 0x02);
   EXPECT_EQ(sq1_->CellText(5, 62), QStringLiteral("2"));
@@ -75,7 +74,7 @@ TEST_F(GridEditing, MuteAndPropertyModesWriteTheirBytes) {
   ShowSquare1();
   settings_.editMode = EditMode::Mute;
   Click(Grid1(), 2, 20);
-  EXPECT_EQ(Stream1()[1], kSilenceByte);
+  EXPECT_EQ(Stream1()[1], 0x7E);
 
   settings_.editMode = EditMode::Property;
   ChooseNoteProperties(QStringLiteral("Instr. C"), QStringLiteral("2"));
@@ -102,7 +101,7 @@ TEST_F(GridEditing, FirstByteOnlyTakesPropertiesAndWaitsForTheNextWriteBack) {
     Stream1()[0] = 0x30;
     Click(Grid1(), 1, 10);
     EXPECT_EQ(Stream1()[0], 0xA2);
-    EXPECT_EQ(Status(), grid_texts::kFirstByteRule);
+    EXPECT_EQ(Status(), QStringLiteral("First byte can only be a property byte!"));
     EXPECT_EQ(ImageByte(partStart_), 0x84) << "not written back yet";
   }
   settings_.editMode = EditMode::Note;
@@ -135,7 +134,7 @@ TEST_F(GridEditing, Square2ClicksMoveNotesWithinTheirOctaveOnly) {
   Click(Grid2(), 3, 4);  // silence
   Click(Grid2(), 1, 4);  // note properties
   EXPECT_EQ(Stream2(), (Bytes{0x84, 0x48, 0x7E, 0x18}));
-  EXPECT_EQ(Status(), grid_texts::kCaseFree);
+  EXPECT_EQ(Status(), QStringLiteral("CASE X FREE"));
 
   // Square 2 edits reach the image with the next Square 1 edit.
   EXPECT_EQ(ImageByte(square2At + 1), 0x34);
@@ -161,9 +160,9 @@ TEST_F(GridEditing, KeyboardMovesEditEveryCellTheyPass) {
   QTest::keyClick(&Grid1(), Qt::Key_Up);
   QTest::keyClick(&Grid1(), Qt::Key_Up);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{4, 1}));
-  EXPECT_EQ(Stream1()[3], kSilenceByte);
+  EXPECT_EQ(Stream1()[3], 0x7E);
   QTest::keyClick(&Grid1(), Qt::Key_End);
-  EXPECT_EQ(Stream1()[6], kSilenceByte);
+  EXPECT_EQ(Stream1()[6], 0x7E);
   QTest::keyClick(&Grid1(), Qt::Key_End, Qt::ControlModifier);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{7, 62}));
   EXPECT_TRUE(Grid1().VisibleCellRect(7, 62).has_value()) << "kept on view";
@@ -172,7 +171,7 @@ TEST_F(GridEditing, KeyboardMovesEditEveryCellTheyPass) {
   EXPECT_TRUE(Grid1().VisibleCellRect(7, Grid1().CurrentCell().row).has_value());
   QTest::keyClick(&Grid1(), Qt::Key_Home, Qt::ControlModifier);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{1, 1}));
-  EXPECT_EQ(Status(), grid_texts::kFirstByteRule);
+  EXPECT_EQ(Status(), QStringLiteral("First byte can only be a property byte!"));
 }
 
 }  // namespace

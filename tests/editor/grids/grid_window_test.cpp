@@ -6,7 +6,6 @@
 #include <QToolButton>
 
 #include "grid_fixture.h"
-#include "grid_texts.h"
 #include "main_window.h"
 
 namespace kestrin::testing {
@@ -44,8 +43,8 @@ TEST(GridsInTheWindow, ModeButtonsAndPropertyBoxesDriveSquare1Clicks) {
 
   QTest::mouseClick(window.findChild<QToolButton*>(QStringLiteral("MuteButton")), Qt::LeftButton);
   GridFixture::Click(*grid, 2, 30);
-  EXPECT_EQ(state.romImage[static_cast<std::size_t>(start + 1)], kSilenceByte);
-  EXPECT_EQ(window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(), grid_texts::kCaseFree);
+  EXPECT_EQ(state.romImage[static_cast<std::size_t>(start + 1)], 0x7E);
+  EXPECT_EQ(window.findChild<StatusLine*>(QStringLiteral("StatusBar"))->Text(), QStringLiteral("CASE X FREE"));
 }
 
 }  // namespace

@@ -45,17 +45,16 @@ class OptionsPageTest : public ::testing::Test {
 };
 
 void ExpectStartValues(const EditorSettings& actual) {
-  const EditorSettings start;
-  EXPECT_EQ(actual.pitchLightIntensity, start.pitchLightIntensity);
-  EXPECT_EQ(actual.caseHeight, start.caseHeight);
-  EXPECT_EQ(actual.propCaseLength, start.propCaseLength);
-  EXPECT_EQ(actual.noteColor, start.noteColor);
-  EXPECT_EQ(actual.silenceColor, start.silenceColor);
-  EXPECT_EQ(actual.notePropertiesColor, start.notePropertiesColor);
-  EXPECT_EQ(actual.loopEndColor, start.loopEndColor);
-  EXPECT_EQ(actual.notesIndexColor, start.notesIndexColor);
-  EXPECT_EQ(actual.emptyCaseColor, start.emptyCaseColor);
-  EXPECT_EQ(actual.askBackup, start.askBackup);
+  EXPECT_EQ(actual.pitchLightIntensity, 20);
+  EXPECT_EQ(actual.caseHeight, 16);
+  EXPECT_EQ(actual.propCaseLength, 40);
+  EXPECT_EQ(actual.noteColor, MakeColorWord(0x40, 0x10, 0x10));
+  EXPECT_EQ(actual.silenceColor, MakeColorWord(0xE0, 0xC0, 0xC0));
+  EXPECT_EQ(actual.notePropertiesColor, MakeColorWord(0x70, 0x88, 0xD0));
+  EXPECT_EQ(actual.loopEndColor, MakeColorWord(0x48, 0x7E, 0xB8));
+  EXPECT_EQ(actual.notesIndexColor, MakeColorWord(0x80, 0x80, 0x80));
+  EXPECT_EQ(actual.emptyCaseColor, MakeColorWord(0xFF, 0xFF, 0xFF));
+  EXPECT_TRUE(actual.askBackup);
 }
 
 TEST(QtColorWord, RedLivesInTheLowByte) {
@@ -200,7 +199,7 @@ TEST_F(OptionsPageTest, DialogOpensAtTheLastConfirmedColourAndCancelChangesNothi
   EXPECT_EQ(opened[1], first);
   EXPECT_EQ(opened[2], first);
   EXPECT_EQ(opened[3], second);
-  EXPECT_EQ(settings.loopEndColor, EditorSettings{}.loopEndColor);
+  EXPECT_EQ(settings.loopEndColor, MakeColorWord(0x48, 0x7E, 0xB8));
 }
 
 TEST_F(OptionsPageTest, BackupCheckBoxDrivesTheSetting) {

@@ -84,16 +84,16 @@ TEST(ColumnWidthTest, DrawingWidthByKindAndGrid) {
   const CellRecord silence{ByteKind::Silence, 0, -1, 10};
   const CellRecord other{ByteKind::Other, 0, -1, 120};
   for (const Grid grid : {Grid::Square1, Grid::Square2}) {
-    EXPECT_EQ(ColumnDrawWidth(grid, end, kNoteLengthUnit, 60), kNoteLengthUnit);
-    EXPECT_EQ(ColumnDrawWidth(grid, note, kNoteLengthUnit, 60), 80);
-    EXPECT_EQ(ColumnDrawWidth(grid, silence, kNoteLengthUnit, 60), 10);
-    EXPECT_EQ(ColumnDrawWidth(grid, other, kNoteLengthUnit, 60), 120);
+    EXPECT_EQ(ColumnDrawWidth(grid, end, 40, 60), 40);
+    EXPECT_EQ(ColumnDrawWidth(grid, note, 40, 60), 80);
+    EXPECT_EQ(ColumnDrawWidth(grid, silence, 40, 60), 10);
+    EXPECT_EQ(ColumnDrawWidth(grid, other, 40, 60), 120);
   }
   // Square 1 property columns follow the property case length setting.
-  EXPECT_EQ(ColumnDrawWidth(Grid::Square1, property, kNoteLengthUnit, 60), 60);
-  EXPECT_EQ(HeaderText(ColumnDrawWidth(Grid::Square1, property, kNoteLengthUnit, 60), kNoteLengthUnit),
+  EXPECT_EQ(ColumnDrawWidth(Grid::Square1, property, 40, 60), 60);
+  EXPECT_EQ(HeaderText(ColumnDrawWidth(Grid::Square1, property, 40, 60), 40),
             "1.5");
-  EXPECT_EQ(ColumnDrawWidth(Grid::Square2, property, kNoteLengthUnit, 60), 40);
+  EXPECT_EQ(ColumnDrawWidth(Grid::Square2, property, 40, 60), 40);
 }
 
 }  // namespace

@@ -9,11 +9,11 @@ namespace {
 
 struct Built {
   CellTable table;
-  std::int32_t currentNoteWidth = kNoteLengthUnit;
+  std::int32_t currentNoteWidth = 40;
   bool existed = false;
 
   void Display(Grid grid, const std::vector<std::uint8_t>& stream) {
-    existed = BuildCellTable(table, grid, stream, kNoteLengthUnit, currentNoteWidth);
+    existed = BuildCellTable(table, grid, stream, 40, currentNoteWidth);
   }
   std::vector<std::int32_t> Widths() const {
     std::vector<std::int32_t> widths;
@@ -27,7 +27,7 @@ TEST(CellTableTest, StreamOfOnlyTheEndByte) {
   built.Display(Grid::Square1, {0x00});
   ASSERT_EQ(built.table.cells.size(), 1u);
   EXPECT_EQ(built.table.cells[0].kind, ByteKind::End);
-  EXPECT_EQ(built.table.cells[0].width, kNoteLengthUnit);
+  EXPECT_EQ(built.table.cells[0].width, 40);
   EXPECT_EQ(built.table.cells[0].noteRow, -1);
 }
 

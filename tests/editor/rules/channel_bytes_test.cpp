@@ -131,7 +131,7 @@ TEST(Square2RepitchTest, TopOctaveLeavesTheNoteRange) {
       EXPECT_EQ(moved, 0x8E - 2 * (r - 1));
       EXPECT_NE(Classify(moved), ByteKind::Note);
     }
-    EXPECT_EQ(Square2Repitch(Byte(b), 9), kSilenceByte);
+    EXPECT_EQ(Square2Repitch(Byte(b), 9), 0x7E);
     EXPECT_EQ(Square2Repitch(Byte(b), 0), 0x90);
     EXPECT_EQ(Classify(Square2Repitch(Byte(b), 0)), ByteKind::Property);
   }
@@ -170,7 +170,7 @@ TEST(RowLabelTest, HeaderRowAndMissingRowsHaveNoLabel) {
 }
 
 TEST(PropertyByteTest, ComposesFromItemPositions) {
-  EXPECT_EQ(ComposePropertyByte(kDefaultInstrumentIndex, kDefaultNoteLengthIndex), 0x84);
+  EXPECT_EQ(ComposePropertyByte(0, 4), 0x84);  // "Instr. 8", "1"
   EXPECT_EQ(ComposePropertyByte(7, 12), 0xFC);  // "Instr. F", "8"
   EXPECT_EQ(ComposePropertyByte(2, 2), 0xA2);   // "Instr. A", "0.5"
   EXPECT_EQ(ComposePropertyByte(4, 8), 0xC8);
@@ -202,14 +202,21 @@ TEST(PropertyByteTest, EveryPropertyByteSplitsAndRecomposes) {
   }
 }
 
-TEST(PropertyByteTest, InstrumentItemsNameTheirHighFourBits) {
+TEST(PropertyByteTest, ItemListsAndTheirStartItems) {
+  const std::array<std::string_view, 8> instruments{"Instr. 8", "Instr. 9", "Instr. A", "Instr. B",
+                                                    "Instr. C", "Instr. D", "Instr. E", "Instr. F"};
+  const std::array<std::string_view, 13> lengths{"Undefined / < 0.25", "0.25", "0.5", "0.75 ?", "1",
+                                                 "1.25 ?", "1.50 ?", "1.75 ?", "2", "3", "4",
+                                                 "Undefined / > 4", "8"};
+  EXPECT_EQ(kInstrumentItems, instruments);
+  EXPECT_EQ(kNoteLengthItems, lengths);
+  EXPECT_EQ(kDefaultInstrumentIndex, 0);
+  EXPECT_EQ(kDefaultNoteLengthIndex, 4);
   const char* digits = "0123456789ABCDEF";
-  for (std::size_t i = 0; i < kInstrumentItems.size(); ++i) {
+  for (std::size_t i = 0; i < instruments.size(); ++i) {
     const int instrument = InstrumentNumber(ComposePropertyByte(static_cast<int>(i), 4));
-    EXPECT_EQ(kInstrumentItems[i], std::string("Instr. ") + digits[instrument]);
+    EXPECT_EQ(instruments[i], std::string("Instr. ") + digits[instrument]);
   }
-  EXPECT_EQ(kNoteLengthItems[static_cast<std::size_t>(kDefaultNoteLengthIndex)], "1");
-  EXPECT_EQ(kInstrumentItems[static_cast<std::size_t>(kDefaultInstrumentIndex)], "Instr. 8");
 }
 
 TEST(DurationTest, WidthsOfEveryLengthCodeInBothGrids) {
@@ -220,8 +227,8 @@ TEST(DurationTest, WidthsOfEveryLengthCodeInBothGrids) {
     SCOPED_TRACE(code);
     EXPECT_EQ(DurationWidth(Grid::Square1, code), square1[i]);
     EXPECT_EQ(DurationWidth(Grid::Square2, code), square2[i]);
-    EXPECT_DOUBLE_EQ(DurationFactor(Grid::Square1, code) * kNoteLengthUnit, square1[i]);
-    EXPECT_DOUBLE_EQ(DurationFactor(Grid::Square2, code) * kNoteLengthUnit, square2[i]);
+    EXPECT_DOUBLE_EQ(DurationFactor(Grid::Square1, code) * 40, square1[i]);
+    EXPECT_DOUBLE_EQ(DurationFactor(Grid::Square2, code) * 40, square2[i]);
   }
 }
 
