@@ -27,6 +27,12 @@ namespace kestrin {
 class SongPageTest : public ::testing::Test {
  protected:
   SongPageTest() { page.show(); }
+  // Shows the page in `font` from the start: the groups grow for a wide
+  // font when first shown and never shrink again.
+  explicit SongPageTest(const QFont& font) {
+    page.setFont(font);
+    page.show();
+  }
 
   void LoadImage(const demo::RomBuilder& builder) {
     state.romImage = builder.Image();
