@@ -6,17 +6,6 @@
 namespace kestrin {
 namespace {
 
-// Where each stream's bytes begin in ChannelBuffers::stored.
-std::array<std::size_t, kStreamCount> StoredOffsets(const ChannelBuffers& buffers) {
-  std::array<std::size_t, kStreamCount> offsets{};
-  std::size_t next = 0;
-  for (std::size_t k = 0; k < offsets.size(); ++k) {
-    offsets[k] = next;
-    next += buffers.edit[k].size();
-  }
-  return offsets;
-}
-
 bool SameStreams(const EditSnapshot& snapshot, const EditingState& state) {
   if (!snapshot.channels || !state.channels || snapshot.streamPosition != state.streamPosition) return false;
   for (std::size_t k = 0; k < kStreamCount; ++k) {

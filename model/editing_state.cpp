@@ -2,6 +2,17 @@
 
 namespace kestrin {
 
+// Where each stream's bytes begin in ChannelBuffers::stored.
+std::array<std::size_t, kStreamCount> StoredOffsets(const ChannelBuffers& buffers) {
+  std::array<std::size_t, kStreamCount> offsets{};
+  std::size_t next = 0;
+  for (std::size_t k = 0; k < offsets.size(); ++k) {
+    offsets[k] = next;
+    next += buffers.edit[k].size();
+  }
+  return offsets;
+}
+
 std::int32_t PartLength(const EditingState& state) {
   std::int32_t length = 0;
   for (const std::int32_t streamLength : state.streamLength) length += streamLength;

@@ -41,6 +41,9 @@ struct ChannelBuffers {
   std::array<std::uint64_t, kStreamCount> takenOver{};
 };
 
+// Where each stream's bytes begin in ChannelBuffers::stored.
+std::array<std::size_t, kStreamCount> StoredOffsets(const ChannelBuffers& buffers);
+
 struct EditingState {
   // The whole iNES file; empty until the first successful load.
   std::vector<std::uint8_t> romImage;

@@ -26,17 +26,6 @@ std::optional<std::int32_t> LengthToZero(const Image& image, std::int32_t positi
   return static_cast<std::int32_t>(zero - begin) + 1;
 }
 
-// Where each stream's bytes begin in ChannelBuffers::stored.
-std::array<std::size_t, kStreamCount> StoredOffsets(const ChannelBuffers& buffers) {
-  std::array<std::size_t, kStreamCount> offsets{};
-  std::size_t next = 0;
-  for (std::size_t k = 0; k < offsets.size(); ++k) {
-    offsets[k] = next;
-    next += buffers.edit[k].size();
-  }
-  return offsets;
-}
-
 // The buffers still fit the loaded part and every stream lies inside the
 // image, so the byte loops below need no further checks.
 bool BuffersFitImage(const EditingState& state, const ChannelBuffers& buffers) {

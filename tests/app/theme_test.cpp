@@ -10,23 +10,13 @@
 #include <QStyleOptionGroupBox>
 #include <QTabWidget>
 #include <QToolButton>
-#include <cmath>
 
+#include "color_contrast.h"
 #include "fake_dialog_service.h"
 #include "main_window.h"
 
 namespace kestrin {
 namespace {
-
-double Luminance(const QColor& color) {
-  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
-}
-double Contrast(const QColor& a, const QColor& b) {
-  const double la = Luminance(a);
-  const double lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 QPalette DarkPalette() {
   QPalette dark;

@@ -1,24 +1,12 @@
 // The grids under a dark desktop theme: the cells keep the editor's colours,
 // and their texts must stay readable on them.
 #include <QPalette>
-#include <cmath>
 
+#include "color_contrast.h"
 #include "grid_fixture.h"
 
 namespace kestrin::testing {
 namespace {
-
-// Contrast ratio of two colours by their relative luminance, 1 (none) to 21
-// (black on white).
-double Luminance(const QColor& color) {
-  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-  return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
-}
-double Contrast(const QColor& a, const QColor& b) {
-  const double la = Luminance(a);
-  const double lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 // Readable text: the contrast that body text needs.
 constexpr double kReadable = 4.5;
