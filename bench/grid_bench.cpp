@@ -27,6 +27,7 @@
 #include "cell_table.h"
 #include "channel_grid.h"
 #include "dialog_service.h"
+#include "edit_history.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
@@ -171,7 +172,9 @@ Result Measure(std::int32_t length) {
   EditorSettings settings;
   NoDialogs dialogs;
   StatusLine status;
-  EditorContext context{state, settings, dialogs, status};
+  // Every edit is recorded for undo, as in the window.
+  EditHistory history(state);
+  EditorContext context{state, settings, dialogs, status, &history};
   CellTable cells;
   state.romImage = LongStreamImage(length);
   state.romSize = kRomSize;
