@@ -32,6 +32,7 @@ namespace {
 
 struct Seams {
   bool refuseNameless = false;
+  bool refuseFolderSyncs = false;
   std::chrono::seconds abandonedAfter{60};
   std::function<void(WriteStep)> atStep;
 };
@@ -44,6 +45,7 @@ Seams& Current() {
 }  // namespace
 
 void RefuseNamelessFiles(bool refuse) { Current().refuseNameless = refuse; }
+void RefuseFolderSyncs(bool refuse) { Current().refuseFolderSyncs = refuse; }
 void CountLeftoversAsAbandonedAfter(std::chrono::seconds age) { Current().abandonedAfter = age; }
 void RunAtEachStep(std::function<void(WriteStep)> hook) { Current().atStep = std::move(hook); }
 void Reset() { Current() = Seams{}; }
@@ -185,7 +187,10 @@ FileDescriptor OpenFolder(const fs::path& folder) {
 
 // Puts the folder's entries on disk. A file system that has nothing to sync
 // for a folder says EINVAL; a folder open as a path only fails.
-bool SyncFolder(int folderFd) { return ::fsync(folderFd) == 0 || errno == EINVAL; }
+bool SyncFolder(int folderFd) {
+  if (file_write_seams::Current().refuseFolderSyncs) return false;
+  return ::fsync(folderFd) == 0 || errno == EINVAL;
+}
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_ino == b.st_ino && a.st_dev == b.st_dev; }
 
@@ -242,7 +247,7 @@ std::optional<StagedFile> CreateStagedFile(int folderFd, std::size_t size, Tempo
     // The whole size at once: a saver killed while writing leaves a file
     // the clean-up knows for one of its own.
     if (::ftruncate(named.fd.Get(), static_cast<off_t>(size)) != 0) {
-      ::unlinkat(folderFd, named.temporaryName.c_str(), 0);
+      Discard(folderFd, named);
       return std::nullopt;
     }
     Step(WriteStep::StagedFileCreated);

@@ -28,6 +28,8 @@ enum class WriteStep {
 
 // Plays a file system that refuses nameless files (NFS, vfat).
 void RefuseNamelessFiles(bool refuse);
+// Plays folders that cannot be synced.
+void RefuseFolderSyncs(bool refuse);
 // How old a leftover must be before the clean-up removes it (a minute
 // unless set); zero plays a folder whose clock makes every file look old.
 void CountLeftoversAsAbandonedAfter(std::chrono::seconds age);

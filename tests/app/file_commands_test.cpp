@@ -17,6 +17,7 @@
 #include <csignal>
 #include <cstdint>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "atomic_file_write_seams.h"
@@ -631,30 +632,66 @@ class FileSizeLimitAtSteps {
 
 // A hard-linked ROM is written in place. When that write stops part way
 // and the old bytes cannot be put back either, the user learns that the
-// file holds a mix and where its old bytes are.
-TEST_F(FileCommandsTest, AnInPlaceSaveThatCannotBeUndoneSaysWhereTheOldFileIs) {
+// file holds a mix and where its old bytes are; when they came back, the
+// usual message says the save failed.
+TEST_F(FileCommandsTest, AnInPlaceSaveCutShortSaysWhatHappened) {
   const QString path = WriteRom(QStringLiteral("game.nes"), 0x11);
   ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(Path(QStringLiteral("other.nes"))).constData()),
             0);
-  Open(path);
-  const Bytes before = Read(path);
-  window.State().romImage[0] = static_cast<std::uint8_t>(before[0] ^ 0xFF);
-  SetStatus(QStringLiteral("before"));
-  {
-    // The write stops after 4,096 bytes, and putting them back fails.
-    const FileSizeLimitAtSteps limit(4096, 0);
-    Trigger("Save1");
-  }
   const QString recovery = path + QStringLiteral(".kme-recovery");
-  ASSERT_EQ(dialogs.Messages().size(), 1u);
-  EXPECT_EQ(dialogs.Messages()[0].text,
-            QStringLiteral("The save stopped part way: ") + path +
-                QStringLiteral(" now holds part of the edited image. The file as it was before this save is kept in ") +
-                recovery + u'.');
-  EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
-  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
-  EXPECT_EQ(Status(), QStringLiteral("before"));
-  EXPECT_EQ(Read(recovery), before);
+  const QString notRestored =
+      QStringLiteral("The save stopped part way: ") + path +
+      QStringLiteral(" now holds part of the edited image. The file as it was before this save is kept in ") +
+      recovery + u'.';
+  // The write stops after 4,096 bytes; putting them back is allowed or not.
+  for (const auto& [limitWhenCutShort, shown, recoveryKept] :
+       {std::tuple{rlim_t{8192}, kWriteFailedText, false}, std::tuple{rlim_t{0}, notRestored, true}}) {
+    Open(path);
+    const Bytes before = Read(path);
+    window.State().romImage[0] = static_cast<std::uint8_t>(before[0] ^ 0xFF);
+    SetStatus(QStringLiteral("before"));
+    {
+      const FileSizeLimitAtSteps limit(4096, limitWhenCutShort);
+      Trigger("Save1");
+    }
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].text, shown);
+    EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
+    EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
+    EXPECT_EQ(Status(), QStringLiteral("before"));
+    EXPECT_EQ(QFile::exists(recovery), recoveryKept);
+    if (recoveryKept) {
+      EXPECT_EQ(Read(recovery), before);
+    }
+  }
+}
+
+// A save or backup whose folder cannot be synced is written, and the user
+// learns that after a power cut the file may be as it was before.
+TEST_F(FileCommandsTest, AFolderThatCannotBeSyncedIsReported) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  file_write_seams::RefuseFolderSyncs(true);
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);  // backup
+  Trigger("Open1");
+  window.State().romImage[kMarker] = 0x5E;
+  Trigger("Save1");
+  file_write_seams::Reset();
+
+  const QString backup = Path(QStringLiteral("game_backup.nes"));
+  const QString tail =
+      QStringLiteral(" was written, but its folder could not be synced to disk: after a power cut the file may be as "
+                     "it was before.");
+  ASSERT_EQ(dialogs.Messages().size(), 3u);
+  EXPECT_EQ(dialogs.Messages()[1].text, backup + tail);
+  EXPECT_EQ(dialogs.Messages()[2].text, path + tail);
+  for (const std::size_t at : {1u, 2u}) {
+    EXPECT_EQ(dialogs.Messages()[at].title, QStringLiteral("Warning!"));
+    EXPECT_EQ(dialogs.Messages()[at].style, MessageStyle::OkWarning);
+  }
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+  EXPECT_EQ(Read(path)[kMarker], 0x5E);
+  EXPECT_EQ(Read(backup)[kMarker], 0x11);
 }
 
 // Runs the event loop until the window closes (or gives up after a while),

@@ -226,6 +226,16 @@ int SaveWithoutFolderRights(const fs::path& folder, Save save) {
   } while (false)
 
 TEST_F(SaveFaults, ReadOnlyFolderWritesIntoWritableTargetOrRefusesNewFile) {
+  // With no place for a recovery file either (the state folder lies in the
+  // same read-only folder), the target is not written.
+  const int unguarded = SaveWithoutFolderRights(folder_, [&] {
+    ::setenv("XDG_STATE_HOME", folder_.c_str(), 1);
+    return WriteImage(StateHolding(new_), target_.string()) ? 0 : 1;
+  });
+  SKIP_UNLESS_CHILD_COULD_TEST(unguarded);
+  EXPECT_EQ(unguarded, 1);
+  EXPECT_EQ(ReadAll(target_), old_);
+
   const ino_t before = InodeOf(target_);
   const int replaced =
       SaveWithoutFolderRights(folder_, [&] { return WriteImage(StateHolding(new_), target_.string()) ? 0 : 1; });
@@ -436,8 +446,8 @@ TEST_F(SaveFaults, KillsWhileWritingBackupsNeverLeaveAPartialBackup) {
 // Where no new file can be made, the target is written in place; a write
 // cut short there gets the old bytes back, and the recovery file goes again.
 // The saver is a user who may write the file but not its folder, so the
-// recovery file goes to the state folder; the file-size limit comes once
-// that copy is on disk.
+// recovery file goes to the state folder (as "game.nes.", 16 hex digits and
+// ".kme-recovery"); the file-size limit comes once that copy is on disk.
 TEST_F(SaveFaults, InPlaceWriteCutShortEndsWithTheOldBytes) {
   const std::vector<std::uint8_t> shortOld(3000, 0x5C);
   for (const auto* before : {&old_, &shortOld}) {
@@ -447,13 +457,21 @@ TEST_F(SaveFaults, InPlaceWriteCutShortEndsWithTheOldBytes) {
       const int status = SaveWithoutFolderRights(folder_, [&] {
         std::signal(SIGXFSZ, SIG_IGN);
         bool cut = false;
+        bool kept = false;
         seams::RunAtEachStep([&](seams::WriteStep step) {
-          const rlimit cap{limit, limit};
-          if (step == seams::WriteStep::InPlaceStarting) setrlimit(RLIMIT_FSIZE, &cap);
+          if (step == seams::WriteStep::InPlaceStarting) {
+            // The old bytes wait in the state folder, under the file's name.
+            const std::vector<std::string> found = RecoveryFilesFor(target_.string());
+            const std::string prefix = (state_ / "kestrin-music-editor" / "game.nes.").string();
+            kept = found.size() == 1 && found[0].starts_with(prefix) && found[0].ends_with(".kme-recovery") &&
+                   found[0].size() == prefix.size() + 16 + 13 && ReadAll(found[0]) == *before;
+            const rlimit cap{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &cap);
+          }
           if (step == seams::WriteStep::InPlaceCutShort) cut = true;
         });
         const bool written = WriteImage(StateHolding(new_), target_.string());
-        return written ? 0 : cut ? 1 : 2;
+        return !kept ? 3 : written ? 0 : cut ? 1 : 2;
       });
       SKIP_UNLESS_CHILD_COULD_TEST(status);
       EXPECT_EQ(status, 1) << "limit " << limit;
