@@ -33,6 +33,7 @@ namespace {
 struct Seams {
   bool refuseNameless = false;
   bool refuseFolderSyncs = false;
+  bool refuseHardLinks = false;
   std::chrono::seconds abandonedAfter{60};
   std::function<void(WriteStep)> atStep;
 };
@@ -46,6 +47,7 @@ Seams& Current() {
 
 void RefuseNamelessFiles(bool refuse) { Current().refuseNameless = refuse; }
 void RefuseFolderSyncs(bool refuse) { Current().refuseFolderSyncs = refuse; }
+void RefuseHardLinks(bool refuse) { Current().refuseHardLinks = refuse; }
 void CountLeftoversAsAbandonedAfter(std::chrono::seconds age) { Current().abandonedAfter = age; }
 void RunAtEachStep(std::function<void(WriteStep)> hook) { Current().atStep = std::move(hook); }
 void Reset() { Current() = Seams{}; }
@@ -338,11 +340,13 @@ bool NameStagedFile(StagedFile& staged, int folderFd, TemporaryNames& names) {
 // another file. False with errno EEXIST when the name is taken.
 bool LinkStagedFile(StagedFile& staged, int folderFd, const std::string& name) {
   if (staged.temporaryName.empty()) return LinkNameless(staged.fd.Get(), folderFd, name);
-  if (::linkat(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), 0) == 0) {
-    Discard(folderFd, staged);
-    return true;
+  if (!file_write_seams::Current().refuseHardLinks) {
+    if (::linkat(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), 0) == 0) {
+      Discard(folderFd, staged);
+      return true;
+    }
+    if (errno == EEXIST) return false;
   }
-  if (errno == EEXIST) return false;
   // Some file systems (vfat) have no hard links but can rename without
   // replacing.
   if (::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) != 0) {

@@ -28,6 +28,9 @@ enum class WriteStep {
 
 // Plays a file system that refuses nameless files (NFS, vfat).
 void RefuseNamelessFiles(bool refuse);
+// Plays a file system without hard links (vfat) for the files the writer
+// stages.
+void RefuseHardLinks(bool refuse);
 // Plays folders that cannot be synced.
 void RefuseFolderSyncs(bool refuse);
 // How old a leftover must be before the clean-up removes it (a minute

@@ -122,9 +122,24 @@ std::pair<int, int> Temporaries(const fs::path& folder) {
   return {full, empty};
 }
 
-enum class Staging { Nameless, NamedOnly };
-const char* NameOf(Staging staging) { return staging == Staging::Nameless ? "nameless" : "named only"; }
-void Use(Staging staging) { seams::RefuseNamelessFiles(staging == Staging::NamedOnly); }
+// How the writer stages files: nameless, or under short names where the
+// file system refuses nameless files, also without hard links (vfat).
+enum class Staging { Nameless, NamedOnly, NamedWithoutLinks };
+const char* NameOf(Staging staging) {
+  switch (staging) {
+    case Staging::Nameless:
+      return "nameless";
+    case Staging::NamedOnly:
+      return "named only";
+    case Staging::NamedWithoutLinks:
+      return "named without links";
+  }
+  return "";
+}
+void Use(Staging staging) {
+  seams::RefuseNamelessFiles(staging != Staging::Nameless);
+  seams::RefuseHardLinks(staging == Staging::NamedWithoutLinks);
+}
 
 constexpr int kCannotDrop = 77;
 constexpr int kCheckFailed = 78;
@@ -419,7 +434,7 @@ TEST_F(SaveFaults, KillsWhileWritingInPlaceLeaveARecoveryFileBesideAMix) {
 // while one is written leaves no partial file under a backup name.
 TEST_F(SaveFaults, KillsWhileWritingBackupsNeverLeaveAPartialBackup) {
   constexpr int kKills = 150;
-  for (const Staging staging : {Staging::Nameless, Staging::NamedOnly}) {
+  for (const Staging staging : {Staging::Nameless, Staging::NamedOnly, Staging::NamedWithoutLinks}) {
     Use(staging);
     const EditingState state = StateHolding(new_);
     int backups = 0;
@@ -440,6 +455,23 @@ TEST_F(SaveFaults, KillsWhileWritingBackupsNeverLeaveAPartialBackup) {
     EXPECT_EQ(figures.killed, kKills) << NameOf(staging);
     EXPECT_GT(backups, 0) << NameOf(staging);
     EXPECT_EQ(partial, 0) << NameOf(staging);
+  }
+}
+
+// A file that appears under the backup name while the backup is written
+// is kept: the backup's temporary file is linked (or, without hard links,
+// renamed) to its final name only where no file stands.
+TEST_F(SaveFaults, ABackupNeverTakesTheNameOfAFileThatAppearedMeanwhile) {
+  const fs::path name = folder_ / "game_backup.nes";
+  for (const Staging staging : {Staging::NamedOnly, Staging::NamedWithoutLinks}) {
+    Use(staging);
+    seams::RunAtEachStep([&](seams::WriteStep step) {
+      if (step == seams::WriteStep::StagedFileCreated && !fs::exists(name)) WriteAll(name, {7, 7, 7});
+    });
+    EXPECT_EQ(WriteNewFile(name.string(), new_), NewFileOutcome::AlreadyExists) << NameOf(staging);
+    EXPECT_EQ(ReadAll(name), (std::vector<std::uint8_t>{7, 7, 7})) << NameOf(staging);
+    EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes", "game_backup.nes"})) << NameOf(staging);
+    fs::remove(name);
   }
 }
 
