@@ -320,9 +320,9 @@ KillFigures KillWhileSaving(int runs, std::uint32_t seed, const fs::path& folder
     const pid_t pid = fork();
     if (pid == 0) {
       if (aim) {
-        seams::RunAtEachStep([&](seams::WriteStep step) {
+        seams::RunAtEachStep([&, armed = false](seams::WriteStep step) mutable {
           const itimerval timer{{0, 0}, {0, static_cast<suseconds_t>(delay)}};
-          if (step == aim->step) ::setitimer(ITIMER_REAL, &timer, nullptr);
+          if (step == aim->step && !armed) armed = ::setitimer(ITIMER_REAL, &timer, nullptr) == 0;
         });
       }
       for (int round = 0;; ++round) save(round);
