@@ -1,8 +1,11 @@
 #include "file_commands.h"
 
 #include <QFile>
+#include <QStringList>
 #include <string>
+#include <vector>
 
+#include "atomic_file_write.h"
 #include "dialog_service.h"
 #include "disk_record.h"
 #include "edit_history.h"
@@ -33,6 +36,7 @@ void FileCommands::Open() {
   if (!chosen || chosen->isEmpty()) return;
   const QString& path = *chosen;
   const std::string fsPath = ToFileSystemPath(path);
+  TellOfRecoveryFiles(fsPath);
   std::string report;
   if (!LoadRom(context_.state, fsPath, &report)) {
     // Standard output is out of sight for a desktop launch, and the status
@@ -63,10 +67,13 @@ void FileCommands::Save() {
     context_.status.Set(shell_texts::kOpenFirst);
     return;
   }
-  const std::string& path = context_.state.currentFileName;
-  if (!MayOverwrite(path) || !WriteImageTo(path)) return;
+  const std::string path = context_.state.currentFileName;
+  if (!MayWrite(path, SaveKind::Save)) return;
+  const WriteResult written = WriteImageTo(path);
+  if (written == WriteResult::Failed) return;
   RecordSaved(context_.state, path);
   context_.status.Set(shell_texts::kFileSaved);
+  if (written == WriteResult::WrittenNotSynced) WarnNotSynced(ImageTargetPath(path));
 }
 
 void FileCommands::SaveAs() {
@@ -83,10 +90,14 @@ void FileCommands::SaveAs() {
     return;
   }
   const std::string path = ToFileSystemPath(*chosen);
-  if (!MayOverwrite(path) || !WriteImageTo(path)) return;
-  // Saved over the opened file: later Saves compare with these bytes.
-  if (IsRecordedFile(context_.state, path)) RecordSaved(context_.state, path);
+  if (!MayWrite(path, SaveKind::SaveAs)) return;
+  const WriteResult written = WriteImageTo(path);
+  if (written == WriteResult::Failed) return;
+  // This editor wrote the file: a later Save to it asks only when another
+  // program changed it since.
+  RecordSaved(context_.state, path);
   context_.status.Set(*chosen + shell_texts::kSavedSuffix);
+  if (written == WriteResult::WrittenNotSynced) WarnNotSynced(ImageTargetPath(path));
 }
 
 void FileCommands::ReportBackup(const std::string& openedPath) {
@@ -95,6 +106,7 @@ void FileCommands::ReportBackup(const std::string& openedPath) {
   switch (backup.outcome) {
     case BackupOutcome::Written:
       context_.status.Set(shell_texts::kBackupWritten.arg(backupPath));
+      if (!backup.folderSynced) WarnNotSynced(backup.path);
       return;
     case BackupOutcome::AlreadyThere:
       context_.status.Set(shell_texts::kBackupNotNeeded.arg(backupPath));
@@ -108,29 +120,77 @@ void FileCommands::ReportBackup(const std::string& openedPath) {
   }
 }
 
-bool FileCommands::MayOverwrite(const std::string& path) {
-  // Save as to any other file asks nothing here: its own dialog asks
-  // before replacing a file.
-  if (!ChangedOnDiskSinceRecorded(context_.state, path)) return true;
-  const QString shown = FromFileSystemPath(ImageTargetPath(path));
-  return context_.dialogs.ShowMessage(shell_texts::kChangedOnDiskQuestion.arg(shown), shell_texts::kWarningTitle,
-                                      MessageStyle::YesNoWarningNoByDefault) == MessageAnswer::Yes;
+bool FileCommands::MayWrite(const std::string& path, SaveKind kind) {
+  TellOfRecoveryFiles(ImageTargetPath(path));
+  SaveCheck check = CheckBeforeSaving(context_.state, path, kind);
+  while (check.risk != SaveRisk::None) {
+    if (Ask(check) != MessageAnswer::Yes) return false;
+    // The answer is about the file as it stood when asked; another program
+    // may have changed it while the question was open.
+    if (StillAsChecked(check)) return true;
+    check = CheckBeforeSaving(context_.state, path, kind);
+  }
+  return true;
 }
 
-bool FileCommands::WriteImageTo(const std::string& path) {
+MessageAnswer FileCommands::Ask(const SaveCheck& check) {
+  const QString shown = FromFileSystemPath(check.target);
+  QString question;
+  switch (check.risk) {
+    case SaveRisk::None:
+      return MessageAnswer::Yes;
+    case SaveRisk::ReplacesOtherFile:
+      question = shell_texts::kReplaceQuestion.arg(shown);
+      break;
+    case SaveRisk::ChangedOnDisk:
+      question = shell_texts::kChangedOnDiskQuestion.arg(shown);
+      break;
+    case SaveRisk::CannotCheck:
+      question = shell_texts::kUncheckedOnDiskQuestion.arg(shown);
+      break;
+  }
+  return context_.dialogs.ShowMessage(question, shell_texts::kWarningTitle, MessageStyle::YesNoWarningNoByDefault);
+}
+
+void FileCommands::TellOfRecoveryFiles(const std::string& path) {
+  const std::vector<std::string> found = RecoveryFilesFor(path);
+  if (found.empty()) return;
+  QStringList shown;
+  for (const std::string& recovery : found) shown << FromFileSystemPath(recovery);
+  context_.dialogs.ShowMessage(shell_texts::kRecoveryFilesFound.arg(FromFileSystemPath(path), shown.join(u'\n')),
+                               shell_texts::kWarningTitle, MessageStyle::OkWarning);
+}
+
+void FileCommands::WarnNotSynced(const std::string& path) {
+  context_.dialogs.ShowMessage(shell_texts::kFolderNotSynced.arg(FromFileSystemPath(path)),
+                               shell_texts::kWarningTitle, MessageStyle::OkWarning);
+}
+
+FileCommands::WriteResult FileCommands::WriteImageTo(const std::string& path) {
   bool stored = false;
   RecordIntoLastStep(context_, [&] { stored = WriteBack(context_.state); });
   if (!stored) {
     context_.dialogs.ShowMessage(shell_texts::kTransferFailed, shell_texts::kTransferFailedTitle,
                                  MessageStyle::OkError);
-    return false;
+    return WriteResult::Failed;
   }
-  if (!WriteImage(context_.state, path)) {
-    context_.dialogs.ShowMessage(shell_texts::kWriteFailed, shell_texts::kWarningTitle,
-                                 MessageStyle::OkError);
-    return false;
+  const ReplaceResult result = SaveImage(context_.state, path);
+  switch (result.outcome) {
+    case ReplaceOutcome::Written:
+      return WriteResult::Written;
+    case ReplaceOutcome::WrittenFolderNotSynced:
+      return WriteResult::WrittenNotSynced;
+    case ReplaceOutcome::ShortWriteNotRestored:
+      context_.dialogs.ShowMessage(shell_texts::kWriteNotRestored.arg(FromFileSystemPath(ImageTargetPath(path)),
+                                                                      FromFileSystemPath(result.recoveryPath)),
+                                   shell_texts::kWarningTitle, MessageStyle::OkError);
+      return WriteResult::Failed;
+    case ReplaceOutcome::CannotCreate:
+    case ReplaceOutcome::ShortWrite:
+      break;
   }
-  return true;
+  context_.dialogs.ShowMessage(shell_texts::kWriteFailed, shell_texts::kWarningTitle, MessageStyle::OkError);
+  return WriteResult::Failed;
 }
 
 }  // namespace kestrin

@@ -6,6 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "dialog_service.h"
+#include "disk_record.h"
+
 namespace kestrin {
 
 struct EditorContext;
@@ -21,12 +24,19 @@ class FileCommands {
   void SaveAs();
 
  private:
+  enum class WriteResult { Failed, Written, WrittenNotSynced };
+
   // Write-back, then the image writer; shows the box of the step that
-  // failed. True when the file was written.
-  bool WriteImageTo(const std::string& path);
-  // Whether writing to `path` may go ahead: asks first when another program
-  // changed the file since it was opened or last saved.
-  bool MayOverwrite(const std::string& path);
+  // failed.
+  WriteResult WriteImageTo(const std::string& path);
+  // Whether writing to `path` may go ahead: tells of recovery files of the
+  // written file, then asks when the write would replace a file this editor
+  // did not write, or one another program changed (or that cannot be read
+  // to tell); asks again when the file changes while a question is open.
+  bool MayWrite(const std::string& path, SaveKind kind);
+  MessageAnswer Ask(const SaveCheck& check);
+  void TellOfRecoveryFiles(const std::string& path);
+  void WarnNotSynced(const std::string& path);
   void ReportBackup(const std::string& openedPath);
 
   EditorContext& context_;

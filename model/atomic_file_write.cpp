@@ -11,17 +11,53 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <string_view>
+#include <thread>
 #include <utility>
-#include <vector>
+
+#include "atomic_file_write_seams.h"
+#include "disk_record.h"
+#include "music_bank.h"
 
 namespace kestrin {
+
+namespace file_write_seams {
+namespace {
+
+struct Seams {
+  bool refuseNameless = false;
+  bool refuseFolderSyncs = false;
+  bool refuseHardLinks = false;
+  std::chrono::seconds abandonedAfter{60};
+  std::function<void(WriteStep)> atStep;
+};
+
+Seams& Current() {
+  static Seams seams;
+  return seams;
+}
+
+}  // namespace
+
+void RefuseNamelessFiles(bool refuse) { Current().refuseNameless = refuse; }
+void RefuseFolderSyncs(bool refuse) { Current().refuseFolderSyncs = refuse; }
+void RefuseHardLinks(bool refuse) { Current().refuseHardLinks = refuse; }
+void CountLeftoversAsAbandonedAfter(std::chrono::seconds age) { Current().abandonedAfter = age; }
+void RunAtEachStep(std::function<void(WriteStep)> hook) { Current().atStep = std::move(hook); }
+void Reset() { Current() = Seams{}; }
+
+}  // namespace file_write_seams
+
 namespace {
 
 namespace fs = std::filesystem;
+using file_write_seams::WriteStep;
 
 // Linux gives up on link chains of this length as well.
 constexpr int kMaxLinkHops = 40;
@@ -30,6 +66,22 @@ constexpr int kTemporaryNameAttempts = 100;
 // path is ever made longer than the target's own.
 constexpr std::string_view kTemporaryPrefix = ".kme-";
 constexpr int kTemporaryRandomLetters = 8;
+constexpr std::string_view kRecoverySuffix = ".kme-recovery";
+constexpr int kRecoveryChoices = 100;
+// Recovery names in the state folder keep this much of the file's name, so
+// that the hash and the suffix still fit a file name.
+constexpr std::size_t kRecoveryNameKept = 200;
+constexpr std::string_view kStateFolderName = "kestrin-music-editor";
+// A clean-up holds the lock of a file it examines only for a moment.
+constexpr int kLockAttempts = 50;
+constexpr auto kLockRetryPause = std::chrono::milliseconds(2);
+
+void Step(WriteStep step) {
+  const auto& hook = file_write_seams::Current().atStep;
+  if (hook) hook(step);
+}
+
+bool NamelessFilesAllowed() { return !file_write_seams::Current().refuseNameless; }
 
 class FileDescriptor {
  public:
@@ -48,15 +100,12 @@ class FileDescriptor {
 
   int Get() const { return fd_; }
   bool Valid() const { return fd_ >= 0; }
-  // Closes now and tells whether the close succeeded (NFS reports late
-  // write errors only here).
-  bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
-
- private:
   void Reset() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
   }
+
+ private:
   int fd_;
 };
 
@@ -129,44 +178,89 @@ class TemporaryNames {
   std::mt19937_64 random_;
 };
 
-// The target's folder, open for the *at() calls, so that only short names
-// relative to it are ever passed to the kernel.
+// A folder open for the *at() calls, so that only short names relative to
+// it are ever passed to the kernel. One the user may pass through but not
+// read is opened as a path only; such a folder cannot be listed or synced.
 FileDescriptor OpenFolder(const fs::path& folder) {
   FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!fd.Valid()) fd = FileDescriptor(::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   return fd;
 }
 
-void SyncFolder(int folderFd) {
-  // A folder opened only as a path cannot be synced; its entry still goes
-  // to disk with the next journal commit.
-  ::fsync(folderFd);
+// Puts the folder's entries on disk. A file system that has nothing to sync
+// for a folder says EINVAL; a folder open as a path only fails.
+bool SyncFolder(int folderFd) {
+  if (file_write_seams::Current().refuseFolderSyncs) return false;
+  return ::fsync(folderFd) == 0 || errno == EINVAL;
 }
 
-// A file in the target's folder that holds the new bytes, not yet under the
-// target's name. A nameless one vanishes by itself if the process dies;
-// a named one (only where the file system takes no nameless files) has a
-// short temporary name that Discard() removes.
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_ino == b.st_ino && a.st_dev == b.st_dev; }
+
+// Whether `name` in the folder still names the file open as `fd`.
+bool NameHolds(int folderFd, const std::string& name, int fd) {
+  struct stat held {};
+  struct stat named {};
+  return ::fstat(fd, &held) == 0 && ::fstatat(folderFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+         SameFile(held, named);
+}
+
+bool Lock(int fd) {
+  for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    std::this_thread::sleep_for(kLockRetryPause);
+  }
+  return false;
+}
+
+// A file in a folder that takes the new bytes before they get their final
+// name. A nameless one vanishes by itself if the process dies; a named one
+// (only where the file system takes no nameless files) has a short
+// temporary name that Discard() removes. It stays locked while its saver
+// lives, so that a clean-up can tell it from one a killed saver left.
 struct StagedFile {
   FileDescriptor fd;
   std::string temporaryName;  // empty while nameless
 };
 
-// A staged file stays locked while its saver lives, so a save can tell
-// the temporary file of a saver that was killed from one still at work.
-std::optional<StagedFile> Locked(FileDescriptor fd, std::string name) {
-  ::flock(fd.Get(), LOCK_EX | LOCK_NB);
-  return StagedFile{std::move(fd), std::move(name)};
+void Discard(int folderFd, StagedFile& staged) {
+  if (!staged.temporaryName.empty() && NameHolds(folderFd, staged.temporaryName, staged.fd.Get())) {
+    ::unlinkat(folderFd, staged.temporaryName.c_str(), 0);
+  }
+  staged.temporaryName.clear();
 }
 
-std::optional<StagedFile> CreateStagedFile(int folderFd, TemporaryNames& names) {
-  FileDescriptor nameless(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-  if (nameless.Valid()) return Locked(std::move(nameless), {});
+std::optional<StagedFile> CreateStagedFile(int folderFd, std::size_t size, TemporaryNames& names) {
+  if (NamelessFilesAllowed()) {
+    FileDescriptor nameless(::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (nameless.Valid()) {
+      if (!Lock(nameless.Get())) return std::nullopt;
+      return StagedFile{std::move(nameless), {}};
+    }
+  }
   for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    std::string name = names.Next();
-    FileDescriptor named(::openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (named.Valid()) return Locked(std::move(named), std::move(name));
-    if (errno != EEXIST) return std::nullopt;
+    StagedFile named{FileDescriptor(), names.Next()};
+    named.fd = FileDescriptor(
+        ::openat(folderFd, named.temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!named.fd.Valid()) {
+      if (errno == EEXIST) continue;
+      return std::nullopt;
+    }
+    // The whole size at once: a saver killed while writing leaves a file
+    // the clean-up knows for one of its own.
+    if (::ftruncate(named.fd.Get(), static_cast<off_t>(size)) != 0) {
+      Discard(folderFd, named);
+      return std::nullopt;
+    }
+    Step(WriteStep::StagedFileCreated);
+    if (!Lock(named.fd.Get())) {
+      Discard(folderFd, named);
+      continue;
+    }
+    // Until the lock was taken, another saver's clean-up may have removed
+    // the name (and another file may have taken it since).
+    if (!NameHolds(folderFd, named.temporaryName, named.fd.Get())) continue;
+    return named;
   }
   return std::nullopt;
 }
@@ -179,9 +273,23 @@ bool IsTemporaryName(std::string_view name) {
                      [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
-// A saver killed between naming its file and the rename leaves a complete
-// temporary file that nobody holds locked any more; the next save in the
-// folder removes it. One still locked belongs to a saver at work.
+bool AbandonedLongEnough(const struct stat& info) {
+  timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const auto age = std::chrono::seconds(now.tv_sec - info.st_mtim.tv_sec) +
+                   std::chrono::nanoseconds(now.tv_nsec - info.st_mtim.tv_nsec);
+  return age >= file_write_seams::Current().abandonedAfter;
+}
+
+// What a killed saver leaves: a temporary file of its own user, one whole
+// image long (staged files get their size at once), last written a while
+// ago, that nobody holds locked any more. A file of anyone else, of another
+// size, still locked or recently written is left alone.
+bool LooksAbandoned(const struct stat& info) {
+  return S_ISREG(info.st_mode) && info.st_nlink == 1 && info.st_uid == ::geteuid() &&
+         info.st_size == static_cast<off_t>(kRomSize) && AbandonedLongEnough(info);
+}
+
 void RemoveAbandonedTemporaries(int folderFd) {
   const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listFd < 0) return;
@@ -194,21 +302,14 @@ void RemoveAbandonedTemporaries(int folderFd) {
     if (!IsTemporaryName(entry->d_name)) continue;
     const FileDescriptor fd(::openat(folderFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat held {};
-    struct stat named {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &held) != 0 || !S_ISREG(held.st_mode) || held.st_nlink != 1) continue;
+    if (!fd.Valid() || ::fstat(fd.Get(), &held) != 0 || !LooksAbandoned(held)) continue;
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) continue;
-    // The name may have been renamed away and taken again meanwhile.
-    if (::fstatat(folderFd, entry->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || named.st_ino != held.st_ino ||
-        named.st_dev != held.st_dev) {
-      continue;
-    }
+    Step(WriteStep::LeftoverLocked);
+    // The name may have gone to another file between the open and the lock.
+    if (!NameHolds(folderFd, entry->d_name, fd.Get())) continue;
     ::unlinkat(folderFd, entry->d_name, 0);
   }
   ::closedir(listing);
-}
-
-void Discard(int folderFd, const StagedFile& staged) {
-  if (!staged.temporaryName.empty()) ::unlinkat(folderFd, staged.temporaryName.c_str(), 0);
 }
 
 // Gives a nameless file the name `name` in the folder. The /proc route
@@ -233,6 +334,26 @@ bool NameStagedFile(StagedFile& staged, int folderFd, TemporaryNames& names) {
     if (errno != EEXIST) return false;
   }
   return false;
+}
+
+// Gives the staged file the final name `name`, which it never takes from
+// another file. False with errno EEXIST when the name is taken.
+bool LinkStagedFile(StagedFile& staged, int folderFd, const std::string& name) {
+  if (staged.temporaryName.empty()) return LinkNameless(staged.fd.Get(), folderFd, name);
+  if (!file_write_seams::Current().refuseHardLinks) {
+    if (::linkat(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), 0) == 0) {
+      Discard(folderFd, staged);
+      return true;
+    }
+    if (errno == EEXIST) return false;
+  }
+  // Some file systems (vfat) have no hard links but can rename without
+  // replacing.
+  if (::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) != 0) {
+    return false;
+  }
+  staged.temporaryName.clear();
+  return true;
 }
 
 bool CopyExtendedAttributes(const fs::path& from, int to) {
@@ -267,16 +388,141 @@ bool WriteAndSync(StagedFile& staged, std::span<const std::uint8_t> bytes) {
   return WriteAt(staged.fd.Get(), bytes) == bytes.size() && ::fsync(staged.fd.Get()) == 0;
 }
 
+// Puts `bytes` under `name` in the folder, whole or not at all, never
+// replacing anything. The file gets `mode` when one is given, else 0666
+// less the umask.
+NewFileOutcome CreateWhole(int folderFd, const std::string& name, std::span<const std::uint8_t> bytes,
+                           std::optional<mode_t> mode = std::nullopt) {
+  RemoveAbandonedTemporaries(folderFd);
+  TemporaryNames names;
+  std::optional<StagedFile> staged = CreateStagedFile(folderFd, bytes.size(), names);
+  if (!staged) return NewFileOutcome::CannotCreate;
+  if ((mode && ::fchmod(staged->fd.Get(), *mode) != 0) || !WriteAndSync(*staged, bytes)) {
+    Discard(folderFd, *staged);
+    return NewFileOutcome::ShortWrite;
+  }
+  const bool linked = LinkStagedFile(*staged, folderFd, name);
+  const int linkError = errno;
+  Discard(folderFd, *staged);
+  if (!linked) return linkError == EEXIST ? NewFileOutcome::AlreadyExists : NewFileOutcome::CannotCreate;
+  return SyncFolder(folderFd) ? NewFileOutcome::Written : NewFileOutcome::WrittenFolderNotSynced;
+}
+
+// --- Recovery files ---------------------------------------------------------
+
+std::optional<fs::path> StateFolder() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state != nullptr && fs::path(state).is_absolute()) return fs::path(state) / kStateFolderName;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && fs::path(home).is_absolute()) return fs::path(home) / ".local" / "state" / kStateFolderName;
+  return std::nullopt;
+}
+
+std::string RecoveryName(std::string base, int choice) {
+  base += kRecoverySuffix;
+  if (choice > 1) base += "-" + std::to_string(choice);
+  return base;
+}
+
+// Where recovery files of `target` go: beside it, and in the state folder.
+struct RecoveryPlace {
+  fs::path folder;
+  std::string base;  // the names are RecoveryName(base, 1), (base, 2), ...
+};
+
+std::vector<RecoveryPlace> RecoveryPlaces(const fs::path& target) {
+  const std::string name = target.filename().string();
+  std::vector<RecoveryPlace> places{{FolderOf(target), name}};
+  if (const std::optional<fs::path> state = StateFolder()) {
+    // The folder's path, hashed, tells apart files of one name in two folders.
+    std::error_code error;
+    const fs::path folder = fs::weakly_canonical(fs::absolute(FolderOf(target), error), error);
+    const std::string& text = folder.native();
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx",
+                  static_cast<unsigned long long>(ContentHash(
+                      std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))));
+    places.push_back({*state, name.substr(0, kRecoveryNameKept) + "." + hash});
+  }
+  return places;
+}
+
+// A recovery file on disk, synced with its name, that holds a target's old
+// bytes while the target is written in place.
+class RecoveryFile {
+ public:
+  RecoveryFile(FileDescriptor folder, std::string name, fs::path path)
+      : folder_(std::move(folder)), name_(std::move(name)), path_(std::move(path)) {}
+  const fs::path& Path() const { return path_; }
+  // The write it guarded is complete (or undone): the copy is not needed.
+  void Remove() {
+    ::unlinkat(folder_.Get(), name_.c_str(), 0);
+    SyncFolder(folder_.Get());
+  }
+
+ private:
+  FileDescriptor folder_;
+  std::string name_;
+  fs::path path_;
+};
+
+bool MakeFolder(const fs::path& folder) {
+  std::error_code error;
+  if (fs::is_directory(folder, error)) return true;
+  fs::create_directories(folder.parent_path(), error);
+  return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::optional<RecoveryFile> KeepRecoveryCopy(const fs::path& target, const struct stat& info,
+                                             std::span<const std::uint8_t> old) {
+  const std::vector<RecoveryPlace> places = RecoveryPlaces(target);
+  for (std::size_t at = 0; at < places.size(); ++at) {
+    const RecoveryPlace& place = places[at];
+    if (at > 0 && !MakeFolder(place.folder)) continue;
+    FileDescriptor folder = OpenFolder(place.folder);
+    if (!folder.Valid()) continue;
+    for (int choice = 1; choice <= kRecoveryChoices; ++choice) {
+      const std::string name = RecoveryName(place.base, choice);
+      // Nobody may read the copy who may not read the file.
+      const NewFileOutcome made = CreateWhole(folder.Get(), name, old, info.st_mode & 0666);
+      if (made == NewFileOutcome::AlreadyExists) continue;  // an earlier one is the user's to keep
+      if (made == NewFileOutcome::Written) return RecoveryFile(std::move(folder), name, place.folder / name);
+      // Its name may not be on disk: no use as a recovery file.
+      if (made == NewFileOutcome::WrittenFolderNotSynced) ::unlinkat(folder.Get(), name.c_str(), 0);
+      break;
+    }
+  }
+  return std::nullopt;
+}
+
+bool IsRecoveryName(std::string_view name, std::string_view base) {
+  const std::string exact = RecoveryName(std::string(base), 1);
+  if (name == exact) return true;
+  if (!name.starts_with(exact + "-")) return false;
+  const std::string_view number = name.substr(exact.size() + 1);
+  return !number.empty() && std::all_of(number.begin(), number.end(),
+                                        [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// --- Writing ----------------------------------------------------------------
+
+ReplaceResult Outcome(ReplaceOutcome outcome) { return ReplaceResult{outcome, {}}; }
+
 // For targets that cannot be replaced by rename: the target's own bytes are
-// overwritten, after its old bytes were read so that a write failing part
-// way can be undone.
-FileWriteOutcome WriteInPlace(const fs::path& target, std::span<const std::uint8_t> bytes) {
+// overwritten, while a recovery file holds the old bytes, and a write
+// failing part way is undone from memory.
+ReplaceResult WriteInPlace(const fs::path& target, std::span<const std::uint8_t> bytes) {
   FileDescriptor fd(::open(target.c_str(), O_RDWR | O_CLOEXEC));
-  if (!fd.Valid()) return FileWriteOutcome::CannotCreate;
+  if (!fd.Valid()) return Outcome(ReplaceOutcome::CannotCreate);
   struct stat info {};
-  if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return FileWriteOutcome::CannotCreate;
+  if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return Outcome(ReplaceOutcome::CannotCreate);
   const auto old = ReadWhole(fd.Get(), static_cast<std::size_t>(info.st_size));
-  if (!old) return FileWriteOutcome::CannotCreate;
+  if (!old) return Outcome(ReplaceOutcome::CannotCreate);
+  // A kill or a power cut can stop the write at any byte; only a complete
+  // copy on disk makes such a file whole again.
+  std::optional<RecoveryFile> recovery = KeepRecoveryCopy(target, info, *old);
+  if (!recovery) return Outcome(ReplaceOutcome::CannotCreate);
+  Step(WriteStep::InPlaceStarting);
 
   const std::size_t done = WriteAt(fd.Get(), bytes);
   bool shortened = false;
@@ -285,18 +531,25 @@ FileWriteOutcome WriteInPlace(const fs::path& target, std::span<const std::uint8
     ok = ::ftruncate(fd.Get(), static_cast<off_t>(bytes.size())) == 0;
     shortened = ok;
   }
-  ok = ok && ::fsync(fd.Get()) == 0;
-  if (ok) return fd.Close() ? FileWriteOutcome::Written : FileWriteOutcome::ShortWrite;
+  // Once the bytes are synced they are on disk; what close() says after
+  // that changes nothing.
+  if (ok && ::fsync(fd.Get()) == 0) {
+    recovery->Remove();
+    return Outcome(ReplaceOutcome::Written);
+  }
+  Step(WriteStep::InPlaceCutShort);
 
   // Only the stretch that was written needs its old bytes back; the rest
   // was never touched (and a size limit would refuse to rewrite it).
   const std::size_t touched = shortened ? old->size() : std::min(done, old->size());
-  WriteAt(fd.Get(), std::span<const std::uint8_t>(*old).first(touched));
+  bool restored = WriteAt(fd.Get(), std::span<const std::uint8_t>(*old).first(touched)) == touched;
   if (done > old->size() || shortened) {
-    [[maybe_unused]] const int cut = ::ftruncate(fd.Get(), static_cast<off_t>(old->size()));
+    restored = ::ftruncate(fd.Get(), static_cast<off_t>(old->size())) == 0 && restored;
   }
-  ::fsync(fd.Get());
-  return FileWriteOutcome::ShortWrite;
+  restored = ::fsync(fd.Get()) == 0 && restored;
+  if (!restored) return ReplaceResult{ReplaceOutcome::ShortWriteNotRestored, recovery->Path().string()};
+  recovery->Remove();
+  return Outcome(ReplaceOutcome::ShortWrite);
 }
 
 bool IsWritable(const fs::path& target, const struct stat& info) {
@@ -306,7 +559,7 @@ bool IsWritable(const fs::path& target, const struct stat& info) {
   return (info.st_mode & kAnyWriteBit) != 0 && ::access(target.c_str(), W_OK) == 0;
 }
 
-enum class RenameResult { Written, ShortWrite, NotPossible };
+enum class RenameResult { Written, WrittenFolderNotSynced, ShortWrite, NotPossible };
 
 RenameResult ReplaceByRename(const fs::path& target, const struct stat* existing,
                              std::span<const std::uint8_t> bytes) {
@@ -314,7 +567,7 @@ RenameResult ReplaceByRename(const fs::path& target, const struct stat* existing
   if (!folder.Valid()) return RenameResult::NotPossible;
   RemoveAbandonedTemporaries(folder.Get());
   TemporaryNames names;
-  std::optional<StagedFile> staged = CreateStagedFile(folder.Get(), names);
+  std::optional<StagedFile> staged = CreateStagedFile(folder.Get(), bytes.size(), names);
   if (!staged) return RenameResult::NotPossible;
   if (existing != nullptr && !TakeOverIdentity(staged->fd.Get(), target, *existing)) {
     Discard(folder.Get(), *staged);
@@ -325,6 +578,7 @@ RenameResult ReplaceByRename(const fs::path& target, const struct stat* existing
     return RenameResult::ShortWrite;
   }
   if (!NameStagedFile(*staged, folder.Get(), names)) return RenameResult::NotPossible;
+  Step(WriteStep::StagedFileNamed);
   // The file stays open, and so locked, until it is renamed: see
   // RemoveAbandonedTemporaries. Its bytes are already synced, so closing
   // it afterwards has nothing left to report.
@@ -333,17 +587,15 @@ RenameResult ReplaceByRename(const fs::path& target, const struct stat* existing
     Discard(folder.Get(), *staged);
     return RenameResult::NotPossible;
   }
-  staged->fd.Close();
-  SyncFolder(folder.Get());
-  return RenameResult::Written;
+  return SyncFolder(folder.Get()) ? RenameResult::Written : RenameResult::WrittenFolderNotSynced;
 }
 
 }  // namespace
 
-FileWriteOutcome WriteFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
-  if (path.empty()) return FileWriteOutcome::CannotCreate;
+ReplaceResult ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+  if (path.empty()) return Outcome(ReplaceOutcome::CannotCreate);
   const std::optional<fs::path> resolved = ResolveLinks(fs::path(path));
-  if (!resolved) return FileWriteOutcome::CannotCreate;
+  if (!resolved) return Outcome(ReplaceOutcome::CannotCreate);
   const fs::path& target = *resolved;
 
   struct stat existing {};
@@ -351,23 +603,39 @@ FileWriteOutcome WriteFileReplacing(const std::string& path, std::span<const std
   if (::stat(target.c_str(), &existing) == 0) {
     exists = true;
     // Devices, pipes and folders are never replaced by a ROM file.
-    if (!S_ISREG(existing.st_mode)) return FileWriteOutcome::CannotCreate;
-    if (!IsWritable(target, existing)) return FileWriteOutcome::CannotCreate;
+    if (!S_ISREG(existing.st_mode)) return Outcome(ReplaceOutcome::CannotCreate);
+    if (!IsWritable(target, existing)) return Outcome(ReplaceOutcome::CannotCreate);
     // A rename would leave the other names with the old bytes.
     if (existing.st_nlink > 1) return WriteInPlace(target, bytes);
   } else if (errno != ENOENT) {
-    return FileWriteOutcome::CannotCreate;
+    return Outcome(ReplaceOutcome::CannotCreate);
   }
 
   switch (ReplaceByRename(target, exists ? &existing : nullptr, bytes)) {
     case RenameResult::Written:
-      return FileWriteOutcome::Written;
+      return Outcome(ReplaceOutcome::Written);
+    case RenameResult::WrittenFolderNotSynced:
+      return Outcome(ReplaceOutcome::WrittenFolderNotSynced);
     case RenameResult::ShortWrite:
-      return FileWriteOutcome::ShortWrite;
+      return Outcome(ReplaceOutcome::ShortWrite);
     case RenameResult::NotPossible:
       break;
   }
-  return exists ? WriteInPlace(target, bytes) : FileWriteOutcome::CannotCreate;
+  return exists ? WriteInPlace(target, bytes) : Outcome(ReplaceOutcome::CannotCreate);
+}
+
+FileWriteOutcome WriteFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes) {
+  switch (ReplaceFile(path, bytes).outcome) {
+    case ReplaceOutcome::Written:
+    case ReplaceOutcome::WrittenFolderNotSynced:
+      return FileWriteOutcome::Written;
+    case ReplaceOutcome::CannotCreate:
+      return FileWriteOutcome::CannotCreate;
+    case ReplaceOutcome::ShortWrite:
+    case ReplaceOutcome::ShortWriteNotRestored:
+      return FileWriteOutcome::ShortWrite;
+  }
+  return FileWriteOutcome::CannotCreate;
 }
 
 NewFileOutcome WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
@@ -376,31 +644,26 @@ NewFileOutcome WriteNewFile(const std::string& path, std::span<const std::uint8_
   const std::string name = target.filename().string();
   const FileDescriptor folder = OpenFolder(FolderOf(target));
   if (name.empty() || !folder.Valid()) return NewFileOutcome::CannotCreate;
-
-  FileDescriptor nameless(::openat(folder.Get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
-  if (nameless.Valid()) {
-    if (WriteAt(nameless.Get(), bytes) != bytes.size() || ::fsync(nameless.Get()) != 0) {
-      return NewFileOutcome::ShortWrite;
-    }
-    // link() never replaces: the name is taken whole or not at all.
-    if (LinkNameless(nameless.Get(), folder.Get(), name)) {
-      SyncFolder(folder.Get());
-      return NewFileOutcome::Written;
-    }
-    if (errno == EEXIST) return NewFileOutcome::AlreadyExists;
+  struct stat present {};
+  if (::fstatat(folder.Get(), name.c_str(), &present, AT_SYMLINK_NOFOLLOW) == 0) {
+    return NewFileOutcome::AlreadyExists;
   }
+  return CreateWhole(folder.Get(), name, bytes);
+}
 
-  // No nameless files here: create the name exclusively and remove it
-  // again if the bytes do not all arrive.
-  FileDescriptor named(::openat(folder.Get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!named.Valid()) return errno == EEXIST ? NewFileOutcome::AlreadyExists : NewFileOutcome::CannotCreate;
-  const bool written = WriteAt(named.Get(), bytes) == bytes.size() && ::fsync(named.Get()) == 0;
-  if (!named.Close() || !written) {
-    ::unlinkat(folder.Get(), name.c_str(), 0);
-    return NewFileOutcome::ShortWrite;
+std::vector<std::string> RecoveryFilesFor(const std::string& path) {
+  std::vector<std::string> found;
+  if (path.empty()) return found;
+  const std::optional<fs::path> target = ResolveLinks(fs::path(path));
+  if (!target) return found;
+  for (const RecoveryPlace& place : RecoveryPlaces(*target)) {
+    std::error_code error;
+    for (fs::directory_iterator entry(place.folder, error), end; !error && entry != end; entry.increment(error)) {
+      if (IsRecoveryName(entry->path().filename().string(), place.base)) found.push_back(entry->path().string());
+    }
   }
-  SyncFolder(folder.Get());
-  return NewFileOutcome::Written;
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 }  // namespace kestrin

@@ -27,7 +27,7 @@ void Release(EditingState& state) {
   std::vector<std::uint8_t>().swap(state.romImage);
   state.romSize = 0;
   state.fileLoaded = false;
-  state.lastSeenOnDisk.reset();
+  state.filesOnDisk.clear();
   std::vector<std::int32_t>().swap(state.songPartList);
 }
 

@@ -54,9 +54,9 @@ struct EditingState {
   std::int32_t romSize = 0;
   std::string currentFileName;  // 8-bit path, as the file system takes it
   bool fileLoaded = false;
-  // The file as the editor last read or saved it; Save compares the disk
-  // with it before writing.
-  std::optional<DiskRecord> lastSeenOnDisk;
+  // The files the editor read or saved since the last Open, each as it
+  // last saw them; Save compares the disk with them before writing.
+  std::vector<DiskRecord> filesOnDisk;
 
   // Selected song (set by the song page before it calls GetSongParts).
   SongSet songSet = SongSet::One;

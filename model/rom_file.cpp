@@ -34,18 +34,14 @@ std::optional<std::span<const std::uint8_t>> ImageToWrite(const EditingState& st
   return std::span<const std::uint8_t>(state.romImage.data(), static_cast<std::size_t>(state.romSize));
 }
 
-bool WriteWholeImage(const EditingState& state, const std::string& target) {
+ReplaceResult WriteWholeImage(const EditingState& state, const std::string& target) {
   const auto bytes = ImageToWrite(state);
-  if (!bytes) return false;
-  switch (WriteFileReplacing(target, *bytes)) {
-    case FileWriteOutcome::Written:
-      return true;
-    case FileWriteOutcome::CannotCreate:
-      return false;
-    case FileWriteOutcome::ShortWrite:
-      return Fail(kShortWrite);
+  if (!bytes) return {};
+  ReplaceResult result = ReplaceFile(target, *bytes);
+  if (result.outcome == ReplaceOutcome::ShortWrite || result.outcome == ReplaceOutcome::ShortWriteNotRestored) {
+    Fail(kShortWrite);
   }
-  return false;
+  return result;
 }
 
 // Backup names tried before giving up; more would mean something is wrong.
@@ -93,7 +89,8 @@ bool LoadRom(EditingState& state, const std::string& path, std::string* report) 
   file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(size));
   if (!file || file.gcount() != size) return Fail(kShortRead, report);
 
-  state.lastSeenOnDisk = RecordTransfer(path, image);
+  state.filesOnDisk.clear();
+  if (auto record = RecordTransfer(path, image)) state.filesOnDisk.push_back(std::move(*record));
   state.romImage = std::move(image);
   ++state.imageWrites;
   state.romSize = static_cast<std::int32_t>(size);
@@ -103,8 +100,13 @@ bool LoadRom(EditingState& state, const std::string& path, std::string* report) 
   return true;
 }
 
-bool WriteImage(const EditingState& state, const std::string& path) {
+ReplaceResult SaveImage(const EditingState& state, const std::string& path) {
   return WriteWholeImage(state, ImageTargetPath(path));
+}
+
+bool WriteImage(const EditingState& state, const std::string& path) {
+  const ReplaceOutcome outcome = SaveImage(state, path).outcome;
+  return outcome == ReplaceOutcome::Written || outcome == ReplaceOutcome::WrittenFolderNotSynced;
 }
 
 BackupResult WriteBackup(const EditingState& state, const std::string& openedPath) {
@@ -121,6 +123,8 @@ BackupResult WriteBackup(const EditingState& state, const std::string& openedPat
     switch (WriteNewFile(candidate, *bytes)) {
       case NewFileOutcome::Written:
         return {BackupOutcome::Written, candidate};
+      case NewFileOutcome::WrittenFolderNotSynced:
+        return {BackupOutcome::Written, candidate, false};
       case NewFileOutcome::AlreadyExists:
         if (HoldsExactly(candidate, *bytes)) return {BackupOutcome::AlreadyThere, candidate};
         break;

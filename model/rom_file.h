@@ -7,19 +7,22 @@
 #include <string>
 #include <string_view>
 
+#include "atomic_file_write.h"
 #include "editing_state.h"
 
 namespace kestrin {
 
 // Reads the file at `path` into state.romImage if it is exactly kRomSize
-// bytes long, records what was read (state.lastSeenOnDisk) and drops the
+// bytes long, records what was read (state.filesOnDisk) and drops the
 // part loaded from the previous image. On failure the state is left exactly
 // as it was, and the line printed is also put in `report` when one is given,
 // for a window to show.
 bool LoadRom(EditingState& state, const std::string& path, std::string* report = nullptr);
 
 // Writes the whole image to `path`, or to `path` + ".nes" when the path holds
-// no ".nes". The file on disk is replaced whole or not at all.
+// no ".nes" (see ReplaceFile). Nothing is written without an image.
+ReplaceResult SaveImage(const EditingState& state, const std::string& path);
+// SaveImage, true when the image is on disk.
 bool WriteImage(const EditingState& state, const std::string& path);
 
 enum class BackupOutcome {
@@ -31,10 +34,13 @@ enum class BackupOutcome {
 struct BackupResult {
   BackupOutcome outcome = BackupOutcome::Failed;
   std::string path;  // the file written or found; the first name tried on failure
+  // False when the backup was written but its folder could not be synced:
+  // after a power cut the name may be gone.
+  bool folderSynced = true;
 };
 
-// Writes the whole image to the backup file named after the opened path,
-// never replacing an existing file: a file under that name that holds
+// Writes the whole image to the backup file named after the opened path
+// (whole or not at all, see WriteNewFile), never replacing an existing file: a file under that name that holds
 // exactly the image is kept as the backup; one holding anything else is
 // left alone and the image goes to the first free name of
 // <name>_backup_2.nes, <name>_backup_3.nes, ...

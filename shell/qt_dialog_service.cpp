@@ -96,7 +96,10 @@ std::optional<QString> QtDialogService::AskSaveFileName(const FileDialogRequest&
   QFileDialog dialog(QApplication::activeWindow());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  // The dialog would ask about the name as typed, while the program may
+  // write that name with ".nes" added; the file commands ask about the file
+  // really written.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   return RunFileDialog(dialog, request);
 }
 

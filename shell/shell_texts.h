@@ -71,6 +71,29 @@ inline const QString kBackupNotNeeded =
 inline const QString kChangedOnDiskQuestion = QStringLiteral(
     "The file %1 was changed on disk by another program since it was opened. Overwrite it with the edited "
     "image?");
+// Asked before a save replaces a file this editor did not open or write
+// since the last Open (Save as: any file); %1 is the path written.
+inline const QString kReplaceQuestion =
+    QStringLiteral("The file %1 already exists. Replace it with the edited image?");
+// Asked before Save overwrites a file the editor read or wrote that can no
+// longer be read to tell whether another program changed it; %1 is its path.
+inline const QString kUncheckedOnDiskQuestion = QStringLiteral(
+    "The file %1 could not be read to check whether another program changed it since it was opened. "
+    "Overwrite it with the edited image?");
+// Shown when Open or a save finds recovery files of a file; %1 is the file,
+// %2 the recovery files, one per line.
+inline const QString kRecoveryFilesFound = QStringLiteral(
+    "A save of %1 was interrupted while it wrote the file in place. The file as it was before that save is "
+    "kept in:\n%2\nThe editor never removes it; remove it yourself once you no longer need it.");
+// A write in place stopped part way and the old bytes could not be put
+// back; %1 is the file, %2 its recovery file.
+inline const QString kWriteNotRestored = QStringLiteral(
+    "The save stopped part way: %1 now holds part of the edited image. The file as it was before this save is "
+    "kept in %2.");
+// The bytes were written but the folder could not be synced; %1 is the file.
+inline const QString kFolderNotSynced = QStringLiteral(
+    "%1 was written, but its folder could not be synced to disk: after a power cut the file may be as it was "
+    "before.");
 inline const QString kTransferFailed = QStringLiteral("Error transferring buffer to file");
 inline const QString kTransferFailedTitle = QStringLiteral("Error!");
 inline const QString kWriteFailed = QStringLiteral(

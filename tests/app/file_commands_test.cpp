@@ -2,7 +2,9 @@
 // scripted dialogs, on made-up ROM images in a temporary folder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCoreApplication>
@@ -12,10 +14,13 @@
 #include <QTimer>
 #include <QWindow>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdint>
 #include <functional>
+#include <tuple>
 #include <vector>
 
+#include "atomic_file_write_seams.h"
 #include "fake_dialog_service.h"
 #include "main_window.h"
 #include "part_streams.h"
@@ -366,11 +371,15 @@ TEST_F(FileCommandsTest, SavingToAReadOnlyFileWarnsAndLeavesItIntact) {
   EXPECT_EQ(Status(), QStringLiteral("before"));
   EXPECT_EQ(Read(path), onDisk);
 
-  // Save as onto the same read-only file fails the same way.
+  // Save as onto the same read-only file asks before replacing it, then
+  // fails the same way.
   dialogs.ClearRecords();
   dialogs.ChooseSaveFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
   Trigger("SaveAs1");
-  ExpectOnlyMessage(kWriteFailedText, QStringLiteral("Warning!"));
+  ASSERT_EQ(dialogs.Messages().size(), 2u);
+  EXPECT_EQ(dialogs.Messages()[1].text, kWriteFailedText);
+  EXPECT_EQ(dialogs.Messages()[1].style, MessageStyle::OkError);
   EXPECT_EQ(Read(path), onDisk);
 }
 
@@ -460,6 +469,229 @@ TEST_F(FileCommandsTest, SaveOfAFileOpenedWithoutTheExtensionWritesASecondFile) 
   ASSERT_EQ(written.size(), 0x60010u);
   EXPECT_EQ(written[kMarker], 0x5C);
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Kestrin Music Editor - ") + path);
+}
+
+// A file under the written name that this editor did not write since the
+// last Open (notes, another ROM) is replaced only after a question about
+// the name really written: Save of game.bin writes game.bin.nes, Save as
+// "hack" writes hack.nes. The status line names the path as chosen.
+TEST_F(FileCommandsTest, SavesAskBeforeReplacingAFileTheEditorDidNotWrite) {
+  struct Case {
+    const char* action;
+    QString opened;
+    QString chosen;
+    QString written;
+    QString savedStatus;
+  };
+  const QString hack = Path(QStringLiteral("hack"));
+  for (const Case& c : {Case{"Save1", QStringLiteral("game.bin"), QString(), QStringLiteral("game.bin.nes"),
+                             QStringLiteral("File saved successfully!")},
+                        Case{"SaveAs1", QStringLiteral("game.nes"), hack, QStringLiteral("hack.nes"),
+                             hack + QStringLiteral(" saved successfully!")}}) {
+    for (const MessageAnswer answer : {MessageAnswer::No, MessageAnswer::Yes}) {
+      const QString written = WriteRom(c.written, 0x99);
+      Open(WriteRom(c.opened, 0x11));
+      window.State().romImage[kMarker] = 0x5C;
+      SetStatus(QStringLiteral("before"));
+      if (!c.chosen.isEmpty()) dialogs.ChooseSaveFile(c.chosen);
+      dialogs.AnswerNextMessage(answer);
+      Trigger(c.action);
+
+      ASSERT_EQ(dialogs.Messages().size(), 1u) << c.action;
+      EXPECT_EQ(dialogs.Messages()[0].text, QStringLiteral("The file ") + written +
+                                                QStringLiteral(" already exists. Replace it with the edited image?"));
+      EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
+      EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::YesNoWarningNoByDefault);
+      EXPECT_LE(dialogs.SaveRequests().size(), 1u);
+      EXPECT_EQ(Read(written)[kMarker], answer == MessageAnswer::Yes ? 0x5C : 0x99) << c.action;
+      EXPECT_EQ(Status(), answer == MessageAnswer::Yes ? c.savedStatus : QStringLiteral("before")) << c.action;
+      dialogs.ClearRecords();
+    }
+  }
+
+  // Once Save wrote game.bin.nes, it is treated like the opened file.
+  Open(Path(QStringLiteral("game.bin")));
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);
+  Trigger("Save1");
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  dialogs.ClearRecords();
+  window.State().romImage[kMarker] = 0x5D;
+  Trigger("Save1");
+  EXPECT_TRUE(dialogs.Messages().empty());
+  EXPECT_EQ(Read(Path(QStringLiteral("game.bin.nes")))[kMarker], 0x5D);
+  WriteRom(QStringLiteral("game.bin.nes"), 0x42);  // another program
+  Trigger("Save1");
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(Read(Path(QStringLiteral("game.bin.nes")))[kMarker], 0x42);
+}
+
+// The answer holds for the file as it stood when asked: another program
+// changing it while the question is open makes Save ask again.
+TEST_F(FileCommandsTest, AChangeWhileTheQuestionIsOpenIsAskedAbout) {
+  struct Case {
+    QString opened;
+    QString written;
+    QString question;
+  };
+  for (const Case& c : {Case{QStringLiteral("game.bin"), QStringLiteral("game.bin.nes"),
+                             QStringLiteral(" already exists. Replace it with the edited image?")},
+                        Case{QStringLiteral("game.nes"), QStringLiteral("game.nes"),
+                             QStringLiteral(" was changed on disk by another program since it was opened. Overwrite "
+                                            "it with the edited image?")}}) {
+    const QString written = Path(c.written);
+    Open(WriteRom(c.opened, 0x11));
+    WriteRom(c.written, 0x21);  // before Save
+    window.State().romImage[kMarker] = 0x5C;
+    dialogs.AnswerNextMessage(MessageAnswer::Yes);
+    dialogs.WhileNextMessageIsOpen([&] { WriteRom(c.written, 0x22); });
+    dialogs.AnswerNextMessage(MessageAnswer::No);
+    Trigger("Save1");
+
+    ASSERT_EQ(dialogs.Messages().size(), 2u) << c.written.toStdString();
+    for (const auto& message : dialogs.Messages()) EXPECT_EQ(message.text, QStringLiteral("The file ") + written + c.question);
+    EXPECT_EQ(Read(written)[kMarker], 0x22);
+    dialogs.ClearRecords();
+  }
+}
+
+// Another program put a loop of symbolic links where the opened file was:
+// whether it changed cannot be told, so Save asks.
+TEST_F(FileCommandsTest, SaveAsksWhenTheFileCannotBeChecked) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  Open(path);
+  ASSERT_TRUE(QFile::remove(path));
+  ASSERT_TRUE(QFile::link(QStringLiteral("game.nes"), path));
+  SetStatus(QStringLiteral("before"));
+  Trigger("Save1");
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0].text,
+            QStringLiteral("The file ") + path +
+                QStringLiteral(" could not be read to check whether another program changed it since it was opened. "
+                               "Overwrite it with the edited image?"));
+  EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
+  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::YesNoWarningNoByDefault);
+  EXPECT_EQ(Status(), QStringLiteral("before"));
+}
+
+// Recovery files of a write in place that did not finish are named to the
+// user at Open and at Save, and stay.
+TEST_F(FileCommandsTest, RecoveryFilesAreShownAndKept) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  const QString first = WriteRom(QStringLiteral("game.nes.kme-recovery"), 0x31);
+  const QString second = WriteRom(QStringLiteral("game.nes.kme-recovery-2"), 0x32);
+  const QString shown = QStringLiteral("A save of ") + path +
+                        QStringLiteral(" was interrupted while it wrote the file in place. The file as it was before "
+                                       "that save is kept in:\n") +
+                        first + u'\n' + second +
+                        QStringLiteral("\nThe editor never removes it; remove it yourself once you no longer need it.");
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Ok);
+  dialogs.AnswerNextMessage(MessageAnswer::No);  // no backup
+  Trigger("Open1");
+  ASSERT_EQ(dialogs.Messages().size(), 2u);
+  EXPECT_EQ(dialogs.Messages()[0].text, shown);
+  EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
+  EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkWarning);
+  EXPECT_TRUE(window.State().fileLoaded);
+
+  dialogs.ClearRecords();
+  Trigger("Save1");
+  ASSERT_EQ(dialogs.Messages().size(), 1u);
+  EXPECT_EQ(dialogs.Messages()[0].text, shown);
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+  EXPECT_EQ(Read(first)[kMarker], 0x31);
+  EXPECT_EQ(Read(second)[kMarker], 0x32);
+}
+
+// Lowers the soft file-size limit at chosen steps of a save, and puts the
+// limit and SIGXFSZ back afterwards.
+class FileSizeLimitAtSteps {
+ public:
+  FileSizeLimitAtSteps(rlim_t whenStarting, rlim_t whenCutShort) {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    file_write_seams::RunAtEachStep([=, this](file_write_seams::WriteStep step) {
+      rlimit cap = saved_;
+      if (step == file_write_seams::WriteStep::InPlaceStarting) cap.rlim_cur = whenStarting;
+      if (step == file_write_seams::WriteStep::InPlaceCutShort) cap.rlim_cur = whenCutShort;
+      ::setrlimit(RLIMIT_FSIZE, &cap);
+    });
+  }
+  ~FileSizeLimitAtSteps() {
+    file_write_seams::Reset();
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+  FileSizeLimitAtSteps(const FileSizeLimitAtSteps&) = delete;
+  FileSizeLimitAtSteps& operator=(const FileSizeLimitAtSteps&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+// A hard-linked ROM is written in place. When that write stops part way
+// and the old bytes cannot be put back either, the user learns that the
+// file holds a mix and where its old bytes are; when they came back, the
+// usual message says the save failed.
+TEST_F(FileCommandsTest, AnInPlaceSaveCutShortSaysWhatHappened) {
+  const QString path = WriteRom(QStringLiteral("game.nes"), 0x11);
+  ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(Path(QStringLiteral("other.nes"))).constData()),
+            0);
+  const QString recovery = path + QStringLiteral(".kme-recovery");
+  const QString notRestored =
+      QStringLiteral("The save stopped part way: ") + path +
+      QStringLiteral(" now holds part of the edited image. The file as it was before this save is kept in ") +
+      recovery + u'.';
+  // The write stops after 4,096 bytes; putting them back is allowed or not.
+  for (const auto& [limitWhenCutShort, shown, recoveryKept] :
+       {std::tuple{rlim_t{8192}, kWriteFailedText, false}, std::tuple{rlim_t{0}, notRestored, true}}) {
+    Open(path);
+    const Bytes before = Read(path);
+    window.State().romImage[0] = static_cast<std::uint8_t>(before[0] ^ 0xFF);
+    SetStatus(QStringLiteral("before"));
+    {
+      const FileSizeLimitAtSteps limit(4096, limitWhenCutShort);
+      Trigger("Save1");
+    }
+    ASSERT_EQ(dialogs.Messages().size(), 1u);
+    EXPECT_EQ(dialogs.Messages()[0].text, shown);
+    EXPECT_EQ(dialogs.Messages()[0].title, QStringLiteral("Warning!"));
+    EXPECT_EQ(dialogs.Messages()[0].style, MessageStyle::OkError);
+    EXPECT_EQ(Status(), QStringLiteral("before"));
+    EXPECT_EQ(QFile::exists(recovery), recoveryKept);
+    if (recoveryKept) {
+      EXPECT_EQ(Read(recovery), before);
+    }
+  }
+}
+
+// A save or backup whose folder cannot be synced is written, and the user
+// learns that after a power cut the file may be as it was before.
+TEST_F(FileCommandsTest, AFolderThatCannotBeSyncedIsReported) {
+  const QString path = WriteRom(QStringLiteral("game.nes"));
+  file_write_seams::RefuseFolderSyncs(true);
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::Yes);  // backup
+  Trigger("Open1");
+  window.State().romImage[kMarker] = 0x5E;
+  Trigger("Save1");
+  file_write_seams::Reset();
+
+  const QString backup = Path(QStringLiteral("game_backup.nes"));
+  const QString tail =
+      QStringLiteral(" was written, but its folder could not be synced to disk: after a power cut the file may be as "
+                     "it was before.");
+  ASSERT_EQ(dialogs.Messages().size(), 3u);
+  EXPECT_EQ(dialogs.Messages()[1].text, backup + tail);
+  EXPECT_EQ(dialogs.Messages()[2].text, path + tail);
+  for (const std::size_t at : {1u, 2u}) {
+    EXPECT_EQ(dialogs.Messages()[at].title, QStringLiteral("Warning!"));
+    EXPECT_EQ(dialogs.Messages()[at].style, MessageStyle::OkWarning);
+  }
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+  EXPECT_EQ(Read(path)[kMarker], 0x5E);
+  EXPECT_EQ(Read(backup)[kMarker], 0x11);
 }
 
 // Runs the event loop until the window closes (or gives up after a while),

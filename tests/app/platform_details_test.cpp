@@ -3,8 +3,11 @@
 // paths and Qt's title placeholder.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QSettings>
 #include <QLabel>
 #include <QStandardPaths>
@@ -32,6 +35,25 @@ TEST(DialogSettings, StayOutOfTheUsersSettingsFolder) {
   const QString userConfig =
       QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
   EXPECT_FALSE(file.startsWith(userConfig + u'/')) << file.toStdString();
+}
+
+// The program writes "hack.nes" for the name "hack": the file commands ask
+// about the file really written, so the dialog must not ask about the name
+// typed as well.
+TEST(SaveDialog, LeavesTheOverwriteQuestionToTheFileCommands) {
+  std::optional<bool> confirms;
+  QTimer::singleShot(0, [&confirms] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(widget);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
+      confirms = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+      dialog->reject();
+    }
+  });
+  QtDialogService dialogs;
+  EXPECT_EQ(dialogs.AskSaveFileName(FileDialogRequest{QStringLiteral("Nes files (*.nes)")}), std::nullopt);
+  ASSERT_TRUE(confirms.has_value());
+  EXPECT_FALSE(*confirms);
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // What Save compares with the disk before it writes.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
 
 #include "disk_record.h"
 #include "model_test_support.h"
@@ -11,27 +15,31 @@ namespace {
 
 using namespace testing_support;
 
+SaveRisk SaveRiskOf(const EditingState& state, const std::string& path) {
+  return CheckBeforeSaving(state, path, SaveKind::Save).risk;
+}
+
 TEST(DiskRecord, OnlyAChangedRecordedFileCounts) {
   TempFolder folder;
   const std::string path = folder / "game.nes";
   WriteFile(path, PatternImage(1));
   EditingState state;
   ASSERT_TRUE(LoadRom(state, path));
-  EXPECT_FALSE(ChangedOnDiskSinceRecorded(state, path));
+  EXPECT_EQ(SaveRiskOf(state, path), SaveRisk::None);
 
   // Another program replaces the file by rename, with the same bytes:
   // a new inode is a change all the same.
   WriteFile(folder / "other.nes", PatternImage(1));
   std::filesystem::rename(folder / "other.nes", path);
-  EXPECT_TRUE(ChangedOnDiskSinceRecorded(state, path));
-  EXPECT_FALSE(ChangedOnDiskSinceRecorded(state, folder / "copy.nes"));  // never read: nothing to compare
+  EXPECT_EQ(SaveRiskOf(state, path), SaveRisk::ChangedOnDisk);
+  EXPECT_EQ(SaveRiskOf(state, folder / "copy.nes"), SaveRisk::None);  // nothing there to replace
 
   RecordSaved(state, path);
-  EXPECT_FALSE(ChangedOnDiskSinceRecorded(state, path));
+  EXPECT_EQ(SaveRiskOf(state, path), SaveRisk::None);
 
   // A file that is gone holds nothing to lose.
   std::filesystem::remove(path);
-  EXPECT_FALSE(ChangedOnDiskSinceRecorded(state, path));
+  EXPECT_EQ(SaveRiskOf(state, path), SaveRisk::None);
 }
 
 TEST(DiskRecord, TheHashIsOfTheBytesAndTheRecordFollowsTheWrittenName) {
@@ -47,7 +55,78 @@ TEST(DiskRecord, TheHashIsOfTheBytesAndTheRecordFollowsTheWrittenName) {
   RecordSaved(state, folder / "plain");
   EXPECT_TRUE(IsRecordedFile(state, folder / "plain.nes"));
   WriteFile(folder / "plain.nes", PatternImage(3));
-  EXPECT_TRUE(ChangedOnDiskSinceRecorded(state, folder / "plain"));
+  EXPECT_EQ(SaveRiskOf(state, folder / "plain"), SaveRisk::ChangedOnDisk);
+}
+
+// Another program rewrites the opened file and leaves it writable but not
+// readable (0220). Whether or not it kept the size and time, Save cannot
+// take the file for unchanged. Root reads anything, so the saver is an
+// unprivileged user in a child process, which checks it really cannot read.
+TEST(DiskRecord, AFileThatCannotBeReadIsNeverTakenForUnchanged) {
+  constexpr int kCannotDrop = 77;
+  constexpr int kCanStillRead = 78;
+  struct Case {
+    const char* change;
+    bool keepTime;
+    SaveRisk expected;
+  };
+  for (const Case& c : {Case{"rewritten with a new time", false, SaveRisk::ChangedOnDisk},
+                        Case{"rewritten keeping size and time", true, SaveRisk::CannotCheck}}) {
+    TempFolder folder;
+    fs::permissions(folder.Path(), fs::perms::all);
+    const std::string path = folder / "game.nes";
+    const int status = InChild([&] {
+      if (!DropPrivileges()) return kCannotDrop;
+      WriteFile(path, PatternImage(1));
+      EditingState state;
+      if (!LoadRom(state, path)) return 2;
+      struct stat before {};
+      ::stat(path.c_str(), &before);
+      const int fd = ::open(path.c_str(), O_WRONLY);
+      const std::uint8_t changed = 0xA5;
+      if (fd < 0 || ::pwrite(fd, &changed, 1, 0x100) != 1) return 3;
+      ::close(fd);
+      timespec times[2] = {before.st_atim, before.st_mtim};
+      if (!c.keepTime) times[1].tv_sec -= 60;
+      ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+      ::chmod(path.c_str(), 0220);
+      if (::access(path.c_str(), R_OK) == 0) return kCanStillRead;
+      const SaveRisk risk = SaveRiskOf(state, path);
+      return risk == c.expected ? 0 : 10 + static_cast<int>(risk);
+    });
+    if (status == kCannotDrop) GTEST_SKIP() << "root cannot become the unprivileged user nobody";
+    if (status == kCanStillRead) GTEST_SKIP() << "the saving user can still read a file of mode 0220";
+    EXPECT_EQ(status, 0) << c.change;
+  }
+}
+
+std::uint64_t BytesReadSoFar() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  std::uint64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "rchar:") return value;
+  }
+  return 0;
+}
+
+// Another program grows the opened file to 64 MiB: its size alone tells the
+// change, and checking it must not read it whole.
+TEST(DiskRecord, AFileGrownHugeIsNotReadWhole) {
+  if (BytesReadSoFar() == 0) GTEST_SKIP() << "no /proc/self/io to count the bytes read";
+  TempFolder folder;
+  const std::string path = folder / "game.nes";
+  WriteFile(path, PatternImage(1));
+  EditingState state;
+  ASSERT_TRUE(LoadRom(state, path));
+  fs::resize_file(path, std::uintmax_t{64} << 20);
+
+  const std::uint64_t before = BytesReadSoFar();
+  const SaveCheck check = CheckBeforeSaving(state, path, SaveKind::Save);
+  const std::uint64_t read = BytesReadSoFar() - before;
+  EXPECT_EQ(check.risk, SaveRisk::ChangedOnDisk);
+  // At most one image and one byte (393,233), plus the counter's own file.
+  EXPECT_LE(read, 393233u + 4096u);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // Helpers of the data-layer tests: a fresh folder per test, whole-file
 // reads and writes, and states holding made-up images.
 
+#include <pwd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -64,6 +66,26 @@ inline std::vector<std::uint8_t> PatternImage(std::uint8_t seed, std::size_t siz
   std::vector<std::uint8_t> bytes(size);
   for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 7 + seed) ^ (i >> 8));
   return bytes;
+}
+
+// Runs `body` in a child process and returns its exit status (or -signal).
+template <typename Body>
+int InChild(Body body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(body());
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+// Root ignores permission bits, so a child that tests them as root becomes
+// the unprivileged user "nobody" first; anyone else stays who they are.
+// False when root cannot become nobody.
+inline bool DropPrivileges() {
+  if (::geteuid() != 0) return true;
+  const passwd* nobody = ::getpwnam("nobody");
+  if (nobody == nullptr) return false;
+  return ::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0;
 }
 
 inline EditingState StateWithImage(std::vector<std::uint8_t> image) {

@@ -22,6 +22,7 @@ void FakeDialogService::ClearRecords() {
 MessageAnswer FakeDialogService::ShowMessage(const QString& text, const QString& title,
                                              MessageStyle style) {
   messages_.push_back({text, title, style});
+  if (const std::function<void()> whileOpen = TakeFront(whileOpen_, std::function<void()>{})) whileOpen();
   const MessageAnswer fallback =
       style == MessageStyle::YesNoQuestion || style == MessageStyle::YesNoWarningNoByDefault ? MessageAnswer::No
                                                                                              : MessageAnswer::Ok;

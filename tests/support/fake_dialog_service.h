@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QString>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,9 @@ class FakeDialogService final : public DialogService {
  public:
   // Scripting.
   void AnswerNextMessage(MessageAnswer answer) { messageAnswers_.push_back(answer); }
+  // Runs `whileOpen` when the next message is shown, before it is answered
+  // (as another program acting while the box is open).
+  void WhileNextMessageIsOpen(std::function<void()> whileOpen) { whileOpen_.push_back(std::move(whileOpen)); }
   void ChooseOpenFile(std::optional<QString> path) { openAnswers_.push_back(std::move(path)); }
   void ChooseSaveFile(std::optional<QString> path) { saveAnswers_.push_back(std::move(path)); }
   void ChooseColor(std::optional<QColor> color) { colorAnswers_.push_back(color); }
@@ -41,6 +45,7 @@ class FakeDialogService final : public DialogService {
 
  private:
   std::deque<MessageAnswer> messageAnswers_;
+  std::deque<std::function<void()>> whileOpen_;
   std::deque<std::optional<QString>> openAnswers_;
   std::deque<std::optional<QString>> saveAnswers_;
   std::deque<std::optional<QColor>> colorAnswers_;
