@@ -114,6 +114,11 @@ shot part-chosen
 key ctrl+Tab
 sleep 0.5
 shot square1
+# A part just loaded opens at its first note; the wheel scrolls back to the
+# top rows (scrolling edits nothing).
+DISPLAY=$display xdotool mousemove --window "$window" "$CELL_X" "$CELL_Y" click --repeat 12 --delay 30 4
+sleep 0.4
+shot scrolled-to-top
 click_at "$CELL_X" "$CELL_Y"
 shot cell-clicked
 
