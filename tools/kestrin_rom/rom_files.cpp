@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uintmax_t kLargestPatch = 64u << 20;
+constexpr std::uintmax_t kLargestInput = 64u << 20;
 
 // The loader reports on standard output; kestrin-rom keeps that stream for
 // its data and passes the report on as an error instead.
@@ -89,8 +89,8 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, 
     return std::nullopt;
   }
   std::error_code code;
-  if (fs::file_size(path, code) > kLargestPatch || code) {
-    error = "too large for a patch";
+  if (fs::file_size(path, code) > kLargestInput || code) {
+    error = "is larger than 64 MiB";
     return std::nullopt;
   }
   std::ifstream file(path, std::ios::binary);
