@@ -78,7 +78,7 @@ void Square1Page::RevealFirstNoteOfNewPart() {
     // From the bottom up to the row half a view above the note: the note
     // lands mid-view, with the notes around it.
     grid.ScrollToCell({column, kSquare1RowCount - 1});
-    grid.ScrollToCell({column, std::max(*row - rowsOnView / 2, 1)});
+    grid.ScrollToCell({column, std::max(*row - std::max(rowsOnView, 0) / 2, 1)});
     return;
   }
 }
