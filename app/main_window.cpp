@@ -81,6 +81,12 @@ void TMainWindow::BuildMenu() {
   N1_ = File1_->addSeparator();
   N1_->setObjectName(QStringLiteral("N1"));
   Exit1_ = AddItem(File1_, "Exit1", shell_texts::kExitItem);
+  // Exit drops unsaved edits without a question, so it gets no key.
+  Open1_->setShortcuts(QKeySequence::Open);
+  Save1_->setShortcuts(QKeySequence::Save);
+  // Desktops without a Save-as key of their own get the common one.
+  const QList<QKeySequence> saveAs = QKeySequence::keyBindings(QKeySequence::SaveAs);
+  SaveAs1_->setShortcuts(saveAs.isEmpty() ? QList{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)} : saveAs);
   connect(Open1_, &QAction::triggered, this, CatchingExceptions([this] { Open1Click(); }));
   connect(Save1_, &QAction::triggered, this, CatchingExceptions([this] { Save1Click(); }));
   connect(SaveAs1_, &QAction::triggered, this, CatchingExceptions([this] { SaveAs1Click(); }));

@@ -5,6 +5,8 @@
 
 namespace kestrin {
 
+QString SwatchToolTip(const QString& caption) { return caption + QStringLiteral(": click to choose a color"); }
+
 ColorSwatch::ColorSwatch(QWidget* parent) : QWidget(parent) {}
 
 void ColorSwatch::SetColor(const QColor& color) {

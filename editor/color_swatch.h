@@ -3,9 +3,13 @@
 // black. Pressing any mouse button on it emits Pressed().
 
 #include <QColor>
+#include <QString>
 #include <QWidget>
 
 namespace kestrin {
+
+// The tooltip of a swatch with the caption `caption` ("Note color").
+QString SwatchToolTip(const QString& caption);
 
 class ColorSwatch : public QWidget {
   Q_OBJECT

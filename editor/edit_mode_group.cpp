@@ -115,9 +115,9 @@ QImage WithLightRim(const QImage& picture) {
 EditModeGroup::EditModeGroup(EditorContext& context, QWidget* parent)
     : QGroupBox(QStringLiteral(" Edit Mode "), parent),
       context_(context),
-      NoteButton_(MakeButton("NoteButton", kNoteLeft, BeamedNotesPicture())),
-      MuteButton_(MakeButton("MuteButton", kMuteLeft, CrossedCirclePicture())),
-      PropButton_(MakeButton("PropButton", kPropLeft, ClefPicture())) {
+      NoteButton_(MakeButton("NoteButton", kNoteLeft, BeamedNotesPicture(), kNoteButtonTip)),
+      MuteButton_(MakeButton("MuteButton", kMuteLeft, CrossedCirclePicture(), kMuteButtonTip)),
+      PropButton_(MakeButton("PropButton", kPropLeft, ClefPicture(), kPropButtonTip)) {
   setObjectName(QStringLiteral("GroupBox8"));
   NoteButton_->setChecked(context_.settings.editMode == EditMode::Note);
   MuteButton_->setChecked(context_.settings.editMode == EditMode::Mute);
@@ -127,9 +127,10 @@ EditModeGroup::EditModeGroup(EditorContext& context, QWidget* parent)
   connect(PropButton_, &QToolButton::clicked, this, &EditModeGroup::PropButtonClick);
 }
 
-QToolButton* EditModeGroup::MakeButton(const char* name, int left, const QImage& picture) {
+QToolButton* EditModeGroup::MakeButton(const char* name, int left, const QImage& picture, const QString& tip) {
   auto* button = new QToolButton(this);
   button->setObjectName(QString::fromLatin1(name));
+  button->setToolTip(tip);
   button->setCheckable(true);
   button->setAutoExclusive(true);
   button->setGeometry(left, kButtonTop, kButtonSize, kButtonSize);

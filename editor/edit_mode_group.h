@@ -14,6 +14,10 @@ struct EditorContext;
 inline const QString kNoteModeText = QStringLiteral("Note editing mode.");
 inline const QString kMuteModeText = QStringLiteral("Mute editing mode.");
 inline const QString kPropModeText = QStringLiteral("Note properties editing mode.");
+// What each button writes, shown when the pointer rests on it.
+inline const QString kNoteButtonTip = QStringLiteral("Note");
+inline const QString kMuteButtonTip = QStringLiteral("Rest (silence)");
+inline const QString kPropButtonTip = QStringLiteral("Note properties");
 
 class EditModeGroup : public QGroupBox {
   Q_OBJECT
@@ -25,7 +29,7 @@ class EditModeGroup : public QGroupBox {
   void PropButtonClick();
 
  private:
-  QToolButton* MakeButton(const char* name, int left, const QImage& picture);
+  QToolButton* MakeButton(const char* name, int left, const QImage& picture, const QString& tip);
 
   EditorContext& context_;
   QToolButton* NoteButton_;

@@ -79,6 +79,7 @@ ColorSwatch* OptionsPage::AddSwatch(const char* name, const QString& caption, in
   auto* swatch = new ColorSwatch(GroupBox5_);
   swatch->setObjectName(QString::fromLatin1(name));
   swatch->setGeometry(8, top, 20, 20);
+  swatch->setToolTip(SwatchToolTip(caption));
   AddCaption(GroupBox5_, caption, 36, captionTop);
   return swatch;
 }

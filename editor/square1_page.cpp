@@ -57,7 +57,30 @@ Square1Page::Square1Page(EditorContext& context, CellTable& cells,
 }
 
 void Square1Page::T_Square1Show() {
-  if (DisplayChannel(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_)) ShowSpaceLabel();
+  if (!DisplayChannel(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_)) return;
+  ShowSpaceLabel();
+  RevealFirstNoteOfNewPart();
+}
+
+void Square1Page::RevealFirstNoteOfNewPart() {
+  const EditingState& state = context_.state;
+  PartKey key{state.currentFileName, state.streamPosition, state.streamLength};
+  if (shownPart_ == key) return;
+  shownPart_ = std::move(key);
+  const auto stream = view_.Stream();
+  for (std::size_t k = 0; k < stream.size(); ++k) {
+    const auto row = NoteRow(Grid::Square1, stream[k]);
+    if (!row) continue;
+    ChannelGrid& grid = *Sq1_StrGrid_;
+    const int column = static_cast<int>(k) + 1;
+    const auto pitch = grid.RowHeight() + ChannelGrid::kGridLineWidth;
+    const auto rowsOnView = static_cast<int>((grid.viewport()->height() - pitch) / std::max<std::int64_t>(pitch, 1));
+    // From the bottom up to the row half a view above the note: the note
+    // lands mid-view, with the notes around it.
+    grid.ScrollToCell({column, kSquare1RowCount - 1});
+    grid.ScrollToCell({column, std::max(*row - std::max(rowsOnView, 0) / 2, 1)});
+    return;
+  }
 }
 
 void Square1Page::ByteChanged(std::size_t index) {

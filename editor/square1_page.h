@@ -3,10 +3,15 @@
 // with the available space.
 
 #include <QString>
-#include <cstddef>
 #include <QWidget>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
 
 #include "channel_page.h"
+#include "editing_state.h"
 
 class QLabel;
 
@@ -52,6 +57,19 @@ class Square1Page : public ChannelPage {
   }
 
   void ShowSpaceLabel();
+  // The first display of a part just loaded brings its first note into
+  // view; displays of the same part keep the scroll position.
+  void RevealFirstNoteOfNewPart();
+
+  // What tells one loaded part from another: the file and the places and
+  // lengths of its streams.
+  struct PartKey {
+    std::string file;
+    std::array<std::int32_t, kStreamCount> position{};
+    std::array<std::int32_t, kStreamCount> length{};
+    friend bool operator==(const PartKey&, const PartKey&) = default;
+  };
+  std::optional<PartKey> shownPart_;
 
   const NotePropertiesGroup& noteProperties_;
   ChannelGrid* Sq1_StrGrid_;

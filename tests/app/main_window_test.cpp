@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -178,7 +179,7 @@ TEST_F(MainWindowTest, EveryControlUsesTheElevenPixelWindowFont) {
     EXPECT_EQ(Find<QWidget>(name)->font().pixelSize(), 11) << name;
 }
 
-TEST_F(MainWindowTest, MenuHasFileItemsWithAccessLettersAndNoShortcuts) {
+TEST_F(MainWindowTest, MenuHasFileItemsWithAccessLettersAndTheStandardKeys) {
   auto* file = Find<QMenu>("File1");
   EXPECT_EQ(file->title(), QStringLiteral("&File"));
   EXPECT_EQ(window.menuBar()->objectName(), QStringLiteral("MainMenu1"));
@@ -186,12 +187,50 @@ TEST_F(MainWindowTest, MenuHasFileItemsWithAccessLettersAndNoShortcuts) {
   ASSERT_EQ(items.size(), 5);
   const QStringList names{"Open1", "Save1", "SaveAs1", "N1", "Exit1"};
   const QStringList texts{"&Open", "&Save", "Sa&ve as...", "", "&Exit"};
+  // Exit drops unsaved edits without asking: no key reaches it by accident.
+  const QList<QKeySequence> keys{QKeySequence(QStringLiteral("Ctrl+O")), QKeySequence(QStringLiteral("Ctrl+S")),
+                                 QKeySequence(QStringLiteral("Ctrl+Shift+S")), QKeySequence(), QKeySequence()};
   for (int i = 0; i < items.size(); ++i) {
     EXPECT_EQ(items[i]->objectName(), names[i]);
     EXPECT_EQ(items[i]->text(), texts[i]);
-    EXPECT_TRUE(items[i]->shortcut().isEmpty()) << names[i].toStdString();
+    EXPECT_EQ(items[i]->shortcut(), keys[i]) << names[i].toStdString();
   }
   EXPECT_TRUE(items[3]->isSeparator());
+}
+
+TEST_F(MainWindowTest, StandardKeysRunOpenSaveAndSaveAs) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("demo.nes"));
+  ASSERT_TRUE(demo::BuildDemoRom().WriteTo(path.toStdString()));
+  ShowAndActivate(window);
+
+  dialogs.ChooseOpenFile(path);
+  dialogs.AnswerNextMessage(MessageAnswer::No);
+  QTest::keyClick(&window, Qt::Key_O, Qt::ControlModifier);
+  ASSERT_EQ(dialogs.OpenRequests().size(), 1u);
+  EXPECT_EQ(Status(), path + QStringLiteral(" loaded successfully!"));
+
+  QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(Status(), QStringLiteral("File saved successfully!"));
+  EXPECT_TRUE(dialogs.SaveRequests().empty());
+
+  QTest::keyClick(&window, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(dialogs.SaveRequests().size(), 1u);
+}
+
+TEST_F(MainWindowTest, ModeButtonsAndColourSwatchesCarryTooltips) {
+  const std::pair<const char*, const char*> tips[] = {
+      {"NoteButton", "Note"},
+      {"MuteButton", "Rest (silence)"},
+      {"PropButton", "Note properties"},
+      {"S_NoteColor", "Note color: click to choose a color"},
+      {"S_MuteColor", "Silence Color: click to choose a color"},
+      {"S_PropColor", "Note Properties Color: click to choose a color"},
+      {"S_LoopColor", "Loop/end Color: click to choose a color"},
+      {"S_FixedColor", "Notes Index Color: click to choose a color"},
+      {"S_BlankColor", "Empty Case Color: click to choose a color"},
+  };
+  for (const auto& [name, tip] : tips) EXPECT_EQ(Find<QWidget>(name)->toolTip(), QString::fromUtf8(tip)) << name;
 }
 
 TEST_F(MainWindowTest, WelcomeAppearsOnFirstActivationOnly) {

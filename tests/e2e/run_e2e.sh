@@ -114,6 +114,11 @@ shot part-chosen
 key ctrl+Tab
 sleep 0.5
 shot square1
+# A part just loaded opens at its first note; the wheel scrolls back to the
+# top rows (scrolling edits nothing).
+DISPLAY=$display xdotool mousemove --window "$window" "$CELL_X" "$CELL_Y" click --repeat 12 --delay 30 4
+sleep 0.4
+shot scrolled-to-top
 click_at "$CELL_X" "$CELL_Y"
 shot cell-clicked
 
@@ -147,7 +152,7 @@ echo "PASS: after Ctrl+Z and Save the file equals the original" | tee -a "$out/r
 # The README's worked example on the file the window saved with the edit.
 "$kestrin_rom" check "$work/edited.nes" || fail "kestrin-rom check found problems in the saved file"
 "$kestrin_rom" diff "$work/original.nes" "$work/edited.nes" | tee "$out/diff.txt" || fail "kestrin-rom diff failed"
-grep -q "^0x38011 .* set 1 part 0 Square 1 byte 1: " "$out/diff.txt" || fail "diff did not name the clicked byte"
+grep -q "^0x38011 .* Square 1 byte 1 of song 01, line 1 (entry 7, part 0): " "$out/diff.txt" || fail "diff did not name the clicked byte"
 grep -qx "1 byte differs" "$out/diff.txt" || fail "diff did not count one changed byte"
 "$kestrin_rom" ips "$work/original.nes" "$work/edited.nes" -o "$work/edit.ips"
 "$kestrin_rom" apply "$work/original.nes" "$work/edit.ips" -o "$work/patched.nes"

@@ -4,12 +4,16 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <variant>
 #include <vector>
 
 #include "any_patch.h"
 #include "bps_patch.h"
 #include "exit_codes.h"
 #include "ips_patch.h"
+#include "part_choice.h"
+#include "part_import.h"
+#include "part_text.h"
 #include "rom_check.h"
 #include "rom_diff.h"
 #include "rom_files.h"
@@ -26,9 +30,6 @@ int Fail(const Streams& io, const std::string& subject, const std::string& why, 
   return code;
 }
 
-// A header byte as the header boxes show it: two digits below 0x10 too.
-std::string HeaderHex(std::uint8_t b) { return (b < 0x10 ? "0" : "") + Hex(b); }
-
 std::optional<std::vector<std::uint8_t>> LoadOrReport(const Streams& io, const std::string& path) {
   std::string error;
   auto image = ReadRom(path, error);
@@ -42,8 +43,8 @@ std::string Padded(const std::string& text, std::size_t width) {
   return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-// The part number as the editor's part list shows it: hexadecimal, 0 to FF,
-// with an optional 0x.
+// A part number as the song's First part and Last part boxes show it:
+// hexadecimal, 0 to FF, with an optional 0x.
 std::optional<std::int32_t> ParsePartNumber(const std::string& text) {
   std::string digits = text;
   if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.erase(0, 2);
@@ -63,6 +64,64 @@ std::optional<std::int32_t> ParsePartNumber(const std::string& text) {
     value = value * 16 + digit;
   }
   return value;
+}
+
+std::string SongCodes() {
+  std::string codes;
+  for (const SongListItem& item : kSongList) codes += (codes.empty() ? "" : " ") + std::string(SongCode(item));
+  return codes;
+}
+
+// The part the options name, or the line that says what is wrong with them.
+std::variant<PartAddress, std::string> AddressOf(const PartRequest& request) {
+  const bool songForm = request.song || request.line;
+  const bool setForm = request.set || request.part;
+  if (songForm == setForm) {
+    return std::string(songForm ? "--song and --line cannot go with --set and --part"
+                                : "name the part with --song and --line, or with --set and --part");
+  }
+  PartAddress address;
+  if (songForm) {
+    if (!request.song || !request.line) return std::string("--song and --line go together");
+    const auto song = FindSong(*request.song);
+    if (!song) return "the song list has no song '" + *request.song + "' (songs: " + SongCodes() + ")";
+    if (*request.line < 1) return std::string("--line counts the lines of the part list from 1");
+    address.form = PartAddress::Form::SongLine;
+    address.song = *song;
+    address.line = *request.line;
+    return address;
+  }
+  if (!request.set || !request.part) return std::string("--set and --part go together");
+  const auto part = ParsePartNumber(*request.part);
+  if (!part) return "'" + *request.part + "' is no part number (hexadecimal, 0 to FF)";
+  address.form = PartAddress::Form::SetPart;
+  address.set = *request.set == 2 ? SongSet::Two : SongSet::One;
+  address.part = *part;
+  return address;
+}
+
+Json PlacesJson(const std::vector<PartPlace>& places) {
+  Json list = Json::array();
+  for (const PartPlace& place : places) {
+    list.push_back({{"song", SongCode(kSongList[place.song])}, {"line", place.line}, {"entry", place.entry},
+                    {"part", place.partNumber}, {"text", PartPlaceText(place)}});
+  }
+  return list;
+}
+
+// The part an address names in a loaded ROM; reports and returns nothing
+// when the ROM has no such part.
+std::optional<ChosenPart> ChooseOrReport(const Streams& io, RomView& rom, const PartAddress& address) {
+  auto chosen = ChoosePart(rom, address);
+  if (const auto* why = std::get_if<std::string>(&chosen)) {
+    Fail(io, "part", *why, kExitUsage);
+    return std::nullopt;
+  }
+  return std::get<ChosenPart>(std::move(chosen));
+}
+
+std::string LoadedByText(const std::vector<PartPlace>& places) {
+  return places.empty() ? "loaded by no line of the song list" : "loaded by " + PlacesText(places);
 }
 
 Json EventJson(const SquareEvent& event) {
@@ -97,6 +156,7 @@ Json RoleJson(const ByteRole& role, std::uint8_t before, std::uint8_t after) {
               {"channel", kChannelNames[field]}, {"index", role.index}};
       break;
   }
+  if (role.kind != ByteRole::Kind::SongTable) json["places"] = PlacesJson(role.places);
   json["text"] = RoleText(role, before, after);
   return json;
 }
@@ -110,7 +170,9 @@ int RunCheck(const Streams& io, const std::string& path, bool json) {
   const std::vector<Problem> problems = CheckRom(rom);
   if (json) {
     Json list = Json::array();
-    for (const Problem& p : problems) list.push_back({{"kind", ProblemKindName(p.kind)}, {"text", p.text}});
+    for (const Problem& p : problems) {
+      list.push_back({{"kind", ProblemKindName(p.kind)}, {"text", p.text}, {"places", PlacesJson(p.places)}});
+    }
     PrintJson(io, {{"rom", path}, {"problems", list}});
   } else if (problems.empty()) {
     io.out << path << ": no problems found\n";
@@ -128,7 +190,7 @@ int RunSongs(const Streams& io, const std::string& path, bool json) {
   Json list = Json::array();
   for (const SongSite& song : rom.Songs()) {
     if (json) {
-      list.push_back({{"number", song.listPosition + 1}, {"song", song.item->text},
+      list.push_back({{"number", song.listPosition + 1}, {"code", SongCode(*song.item)}, {"song", song.item->text},
                       {"set", static_cast<int>(song.item->set)}, {"index", song.item->tableIndex},
                       {"first", song.first}, {"last", song.last}, {"loop", song.loop},
                       {"parts", song.partList}, {"parts_read", song.listRead}});
@@ -145,19 +207,22 @@ int RunSongs(const Streams& io, const std::string& path, bool json) {
   return kExitDone;
 }
 
-int RunPart(const Streams& io, const std::string& path, int setNumber, const std::string& partText, bool json) {
-  const auto part = ParsePartNumber(partText);
-  if (!part) return Fail(io, "PART", "'" + partText + "' is no part number (hexadecimal, 0 to FF)", kExitUsage);
+int RunPart(const Streams& io, const std::string& path, const PartRequest& request, bool json) {
+  const auto requested = AddressOf(request);
+  if (const auto* why = std::get_if<std::string>(&requested)) return Fail(io, "part", *why, kExitUsage);
   auto image = LoadOrReport(io, path);
   if (!image) return kExitUnusableInput;
   RomView rom(std::move(*image));
-  const SongSet set = setNumber == 2 ? SongSet::Two : SongSet::One;
-  const PartSite site = rom.Part(set, *part);
-  const std::string name = "set " + std::to_string(setNumber) + " part " + Hex(*part);
+  const auto chosen = ChooseOrReport(io, rom, std::get<PartAddress>(requested));
+  if (!chosen) return kExitUsage;
+  const PartSite& site = chosen->site;
+  const std::string name = chosen->Name();
   if (!site.loaded) return Fail(io, name, "cannot be loaded: a stream has no end byte", kExitProblems);
 
   const PartHeader& h = site.header;
   const int address = h[1] | h[2] << 8;
+  const int setNumber = static_cast<int>(chosen->set);
+  const std::int32_t entry = site.headerPosition - LayoutOf(chosen->set).headerAreaBase;
   const auto square1 = DecodeSquareStream(rom.StreamBytes(site, kSquare1Stream), Grid::Square1);
   const auto square2 = DecodeSquareStream(rom.StreamBytes(site, kSquare2Stream), Grid::Square2);
   if (json) {
@@ -169,29 +234,39 @@ int RunPart(const Streams& io, const std::string& path, int setNumber, const std
     Json events2 = Json::array();
     for (const auto& e : square1) events1.push_back(EventJson(e));
     for (const auto& e : square2) events2.push_back(EventJson(e));
-    PrintJson(io, {{"set", setNumber},
-                   {"part", *part},
-                   {"part_table_entry", rom.Image()[static_cast<std::size_t>(site.entryPosition)]},
-                   {"header_position", site.headerPosition},
-                   {"header",
-                    {{"tempo", h[0]},
-                     {"address", address},
-                     {"square2_offset", h[3]},
-                     {"triangle_offset", h[4]},
-                     {"noise_offset", h[5]},
-                     {"dmc_offset", h[6]},
-                     {"bytes", h}}},
-                   {"part_start", site.position[0]},
-                   {"loadable", site.channelsCopied},
-                   {"streams", streams},
-                   {"square1", events1},
-                   {"square2", events2}});
+    Json out{{"name", name}};
+    if (chosen->place) {
+      out["song"] = SongCode(kSongList[chosen->place->song]);
+      out["line"] = chosen->place->line;
+    }
+    out.update(Json{{"set", setNumber},
+                {"part", chosen->part},
+                {"entry", entry},
+                {"part_table_entry", entry},
+                {"places", PlacesJson(chosen->places)},
+                {"header_position", site.headerPosition},
+                {"header",
+                 {{"tempo", h[0]},
+                  {"address", address},
+                  {"square2_offset", h[3]},
+                  {"triangle_offset", h[4]},
+                  {"noise_offset", h[5]},
+                  {"dmc_offset", h[6]},
+                  {"bytes", h}}},
+                {"part_start", site.position[0]},
+                {"loadable", site.channelsCopied},
+                {"streams", streams},
+                {"square1", events1},
+                {"square2", events2}});
+    PrintJson(io, out);
   } else {
-    io.out << name << ", header at " << Offset(site.headerPosition) << ":";
-    for (const std::uint8_t b : h) io.out << ' ' << HeaderHex(b);
-    io.out << "\n  Tempo " << HeaderHex(h[0]) << ", Part Address " << Hex(address) << " (part start "
-           << Offset(site.position[0]) << "), Square2 offset " << HeaderHex(h[3]) << ", Triangle offset "
-           << HeaderHex(h[4]) << ", Noise offset " << HeaderHex(h[5]) << ", DMC offset " << HeaderHex(h[6]) << '\n';
+    io.out << name << (chosen->place ? ", set " + std::to_string(setNumber) : "") << ", header at "
+           << Offset(site.headerPosition) << ":";
+    for (const std::uint8_t b : h) io.out << ' ' << HexByte(b);
+    io.out << "\n  Tempo " << HexByte(h[0]) << ", Part Address " << Hex(address) << " (part start "
+           << Offset(site.position[0]) << "), Square2 offset " << HexByte(h[3]) << ", Triangle offset "
+           << HexByte(h[4]) << ", Noise offset " << HexByte(h[5]) << ", DMC offset " << HexByte(h[6]) << '\n';
+    io.out << "  " << LoadedByText(chosen->places) << '\n';
     for (std::size_t k = 0; k < kStreamCount; ++k) {
       io.out << "  " << Padded(std::string(kChannelNames[k]), 9) << " at " << Offset(site.position[k]) << ", "
              << site.length[k] << (site.length[k] == 1 ? " byte\n" : " bytes\n");
@@ -208,6 +283,71 @@ int RunPart(const Streams& io, const std::string& path, int setNumber, const std
   if (!site.channelsCopied) {
     return Fail(io, name, "the editor cannot load it: its stream offsets do not ascend", kExitProblems);
   }
+  return kExitDone;
+}
+
+int RunExport(const Streams& io, const std::string& path, const PartRequest& request) {
+  const auto address = AddressOf(request);
+  if (const auto* why = std::get_if<std::string>(&address)) return Fail(io, "export", *why, kExitUsage);
+  auto image = LoadOrReport(io, path);
+  if (!image) return kExitUnusableInput;
+  RomView rom(std::move(*image));
+  const auto chosen = ChooseOrReport(io, rom, std::get<PartAddress>(address));
+  if (!chosen) return kExitUsage;
+  const PartSite& site = chosen->site;
+  if (!site.loaded || !site.channelsCopied) {
+    return Fail(io, chosen->Name(),
+                site.loaded ? "the editor cannot load it: its stream offsets do not ascend"
+                            : "cannot be loaded: a stream has no end byte",
+                kExitProblems);
+  }
+  PartForText part;
+  part.address = std::get<PartAddress>(address);
+  const std::string entry = "entry " + Hex(site.headerPosition - LayoutOf(chosen->set).headerAreaBase);
+  const std::string set = "set " + std::to_string(static_cast<int>(chosen->set));
+  part.about = chosen->place ? entry + ", part " + Hex(chosen->part) + ", " + set
+                              : entry + "; " + LoadedByText(chosen->places);
+  part.header = site.header;
+  part.position = site.position;
+  for (std::size_t k = 0; k < kStreamCount; ++k) part.streams[k] = rom.StreamBytes(site, static_cast<int>(k));
+  io.out << FormatPartText(part);
+  return kExitDone;
+}
+
+int RunImport(const Streams& io, const std::string& romPath, const std::string& textPath,
+              const std::string& output) {
+  const std::array<std::string, 2> inputs{romPath, textPath};
+  if (SameFileAsAny(output, inputs)) return Fail(io, output, "would overwrite an input file", kExitUsage);
+  auto image = LoadOrReport(io, romPath);
+  if (!image) return kExitUnusableInput;
+  std::string error;
+  const auto textBytes = ReadWholeFile(textPath, error);
+  if (!textBytes) return Fail(io, textPath, error, kExitUnusableInput);
+  const std::string text(textBytes->begin(), textBytes->end());
+
+  const ImportResult result = ImportPartText(*image, text);
+  const auto at = [&](const TextError& e) {
+    return textPath + ":" + std::to_string(e.spot.line) + ":" + std::to_string(e.spot.column);
+  };
+  switch (result.outcome) {
+    case ImportResult::Outcome::Refused:
+      return Fail(io, at(result.error), result.error.message + "; nothing was written", kExitUnusableInput);
+    case ImportResult::Outcome::NotLoadable:
+      return Fail(io, at(result.error), result.error.message + "; nothing was written", kExitProblems);
+    case ImportResult::Outcome::NotStored:
+      return Fail(io, result.partName, "the write-back's check failed; nothing was written", kExitCannotWrite);
+    case ImportResult::Outcome::Stored:
+      break;
+  }
+  if (!WriteOutput(output, *image, error)) return Fail(io, output, error, kExitCannotWrite);
+  // Read back: the file must hold exactly the image that was checked.
+  const auto written = ReadWholeFile(output, error);
+  if (!written || *written != *image) {
+    return Fail(io, output, "does not hold what was written; do not use it", kExitCannotWrite);
+  }
+  for (const std::string& change : result.changes) io.out << change << '\n';
+  io.out << result.partName << ": " << result.changedBytes << (result.changedBytes == 1 ? " byte" : " bytes")
+         << " changed, written to " << output << '\n';
   return kExitDone;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "rom_check.h"
 #include "rom_view.h"
 #include "song_tables.h"
 #include "square_events.h"
@@ -14,7 +15,23 @@ using MusicMap = std::map<std::int32_t, std::vector<ByteRole>>;
 
 void Add(MusicMap& map, std::int32_t offset, const ByteRole& role) {
   auto& roles = map[offset];
-  if (std::find(roles.begin(), roles.end(), role) == roles.end()) roles.push_back(role);
+  const auto same = std::find_if(roles.begin(), roles.end(), [&](const ByteRole& r) { return r.SamePiece(role); });
+  if (same == roles.end()) {
+    roles.push_back(role);
+    return;
+  }
+  same->number = std::min(same->number, role.number);
+  // A part table byte's line shows one entry before and another after: the
+  // line is named once, with the entry it showed first.
+  const auto known = [&](const PartPlace& place) {
+    return std::any_of(same->places.begin(), same->places.end(), [&](const PartPlace& p) {
+      return role.kind == ByteRole::Kind::PartTable ? p.song == place.song && p.line == place.line : p == place;
+    });
+  };
+  for (const PartPlace& place : role.places) {
+    if (!known(place)) same->places.push_back(place);
+  }
+  std::sort(same->places.begin(), same->places.end());
 }
 
 // The first-part, last-part and loop-part tables lie back to back, 15 bytes
@@ -22,10 +39,10 @@ void Add(MusicMap& map, std::int32_t offset, const ByteRole& role) {
 void AddSongTables(MusicMap& map) {
   for (const SongSet set : {SongSet::One, SongSet::Two}) {
     const std::int32_t base = LayoutOf(set).songTableBase;
-    Add(map, base, {ByteRole::Kind::SongTable, set, 0, 0, 0});
+    Add(map, base, {ByteRole::Kind::SongTable, set, 0, 0, 0, 0, {}});
     for (int field = 0; field < 3; ++field) {
       for (std::int32_t index = 1; index <= kHighestSongTableIndex; ++index) {
-        Add(map, base + kSongTableStride * field + index, {ByteRole::Kind::SongTable, set, index, field, 0});
+        Add(map, base + kSongTableStride * field + index, {ByteRole::Kind::SongTable, set, index, 0, field, 0, {}});
       }
     }
   }
@@ -33,13 +50,17 @@ void AddSongTables(MusicMap& map) {
 
 void AddParts(MusicMap& map, RomView& rom) {
   for (const SongSite& song : rom.Songs()) {
-    for (std::int32_t p = song.first; p <= song.last; ++p) {
-      Add(map, PartTableEntryPosition(song.item->set, p), {ByteRole::Kind::PartTable, song.item->set, p, 0, 0});
+    for (const PartPlace& place : RomView::Lines(song)) {
+      Add(map, PartTableEntryPosition(song.item->set, place.partNumber),
+          {ByteRole::Kind::PartTable, song.item->set, place.partNumber, 0, 0, 0, {place}});
     }
   }
   for (const PartSite& part : rom.ListedParts()) {
+    std::int32_t lowest = part.part;
+    for (const PartPlace& place : part.places) lowest = std::min(lowest, place.partNumber);
     for (int b = 0; b < kPartHeaderSize; ++b) {
-      Add(map, part.headerPosition + b, {ByteRole::Kind::PartHeader, part.set, part.part, b, 0});
+      Add(map, part.headerPosition + b,
+          {ByteRole::Kind::PartHeader, part.set, lowest, part.headerPosition, b, 0, part.places});
     }
     if (!part.loaded) continue;
     // A DMC offset of 0 makes stream 5 the part's first byte, which is
@@ -48,7 +69,8 @@ void AddParts(MusicMap& map, RomView& rom) {
     for (int k = 0; k < streams; ++k) {
       const auto at = static_cast<std::size_t>(k);
       for (std::int32_t i = 0; i < part.length[at]; ++i) {
-        Add(map, part.position[at] + i, {ByteRole::Kind::Stream, part.set, part.part, k, i});
+        Add(map, part.position[at] + i,
+            {ByteRole::Kind::Stream, part.set, lowest, part.headerPosition, k, i, part.places});
       }
     }
   }
@@ -56,12 +78,39 @@ void AddParts(MusicMap& map, RomView& rom) {
 
 std::string SetText(SongSet set) { return "set " + std::to_string(static_cast<int>(set)); }
 
+// The lines that show a part table byte: its entry differs between the
+// images when it changed, so each line is named once, without it.
+std::string LinesText(const std::vector<PartPlace>& places) {
+  std::string text;
+  std::vector<std::string> named;
+  for (const PartPlace& place : places) {
+    std::string line = SongLineText(place.song, place.line);
+    if (std::find(named.begin(), named.end(), line) != named.end()) continue;
+    text += (named.empty() ? "" : " and ") + line;
+    named.push_back(std::move(line));
+  }
+  return text;
+}
+
 std::string StreamByteText(int stream, std::uint8_t byte) {
   if (stream > 1) return Hex(byte);
   return EventText(DecodeSquareByte(byte, stream == 0 ? Grid::Square1 : Grid::Square2));
 }
 
 }  // namespace
+
+bool ByteRole::SamePiece(const ByteRole& other) const {
+  if (kind != other.kind || set != other.set || field != other.field || index != other.index) return false;
+  switch (kind) {
+    case Kind::SongTable:
+    case Kind::PartTable:
+      return number == other.number;
+    case Kind::PartHeader:
+    case Kind::Stream:
+      return headerPosition == other.headerPosition;
+  }
+  return false;
+}
 
 std::vector<ByteChange> DiffRoms(const std::vector<std::uint8_t>& original,
                                  const std::vector<std::uint8_t>& edited) {
@@ -94,13 +143,13 @@ std::string RoleText(const ByteRole& role, std::uint8_t before, std::uint8_t aft
       return text + " " + std::string(kSongFieldNames[field]);
     }
     case ByteRole::Kind::PartTable:
-      return "part table " + SetText(role.set) + " part " + Hex(role.number);
+      return "part list entry of " + LinesText(role.places) + " (part " + Hex(role.number) + ")";
     case ByteRole::Kind::PartHeader:
-      return "part header " + SetText(role.set) + " part " + Hex(role.number) + " byte " +
-             std::to_string(role.field) + " (" + std::string(kHeaderFieldNames[field]) + ")";
+      return std::string(kHeaderFieldNames[field]) + " (header byte " + std::to_string(role.field) + ") of " +
+             PlacesText(role.places);
     case ByteRole::Kind::Stream:
-      return SetText(role.set) + " part " + Hex(role.number) + " " + std::string(kChannelNames[field]) +
-             " byte " + std::to_string(role.index) + ": " + StreamByteText(role.field, before) + " \u2192 " +
+      return std::string(kChannelNames[field]) + " byte " + std::to_string(role.index) + " of " +
+             PlacesText(role.places) + ": " + StreamByteText(role.field, before) + " \u2192 " +
              StreamByteText(role.field, after);
   }
   return {};

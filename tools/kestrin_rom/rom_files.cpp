@@ -1,5 +1,11 @@
 #include "rom_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -13,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::uintmax_t kLargestPatch = 64u << 20;
+constexpr std::uintmax_t kLargestInput = 64u << 20;
 
 // The loader reports on standard output; kestrin-rom keeps that stream for
 // its data and passes the report on as an error instead.
@@ -35,32 +41,56 @@ class CaptureStandardOutput {
   std::streambuf* previous_;
 };
 
+// The loader's words for a file that is not there, kept for the tool.
+constexpr const char* kNoSuchFile = "Apparently, this file doesn't even exist!";
+
 }  // namespace
 
+std::optional<std::string> WhyUnreadable(const std::string& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR) return std::string(kNoSuchFile);
+    return "cannot be read: " + std::string(std::strerror(error));
+  }
+  if (S_ISDIR(status.st_mode)) return std::string("is a folder, not a file");
+  if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) return std::string("is a device, not a file");
+  if (S_ISFIFO(status.st_mode)) return std::string("is a pipe, not a file");
+  if (!S_ISREG(status.st_mode)) return std::string("is not a regular file");
+  // Opened without reading, to learn whether reading is allowed.
+  const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return "cannot be read: " + std::string(std::strerror(errno));
+  ::close(descriptor);
+  return std::nullopt;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadRom(const std::string& path, std::string& error) {
+  if (const auto why = WhyUnreadable(path)) {
+    error = *why;
+    return std::nullopt;
+  }
   EditingState state;
   CaptureStandardOutput capture;
   if (!LoadRom(state, path)) {
     error = capture.Text();
     if (error.empty()) error = "cannot be loaded";
+    std::error_code code;
+    const auto size = fs::file_size(path, code);
+    if (!code && size != static_cast<std::uintmax_t>(kRomSize))
+      error += " (" + std::to_string(size) + " bytes; a Kestrin ROM has " + std::to_string(kRomSize) + ")";
     return std::nullopt;
   }
   return std::move(state.romImage);
 }
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path, std::string& error) {
+  if (const auto why = WhyUnreadable(path)) {
+    error = *why;
+    return std::nullopt;
+  }
   std::error_code code;
-  const auto status = fs::status(path, code);
-  if (!fs::exists(status)) {
-    error = "no such file";
-    return std::nullopt;
-  }
-  if (!fs::is_regular_file(status)) {
-    error = "not a regular file";
-    return std::nullopt;
-  }
-  if (fs::file_size(path, code) > kLargestPatch || code) {
-    error = "too large for a patch";
+  if (fs::file_size(path, code) > kLargestInput || code) {
+    error = "is larger than 64 MiB";
     return std::nullopt;
   }
   std::ifstream file(path, std::ios::binary);

@@ -1,7 +1,7 @@
 #include "rom_view.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 #include <utility>
 
 #include "part_streams.h"
@@ -34,6 +34,29 @@ std::vector<SongSite> RomView::Songs() {
   return songs;
 }
 
+std::vector<PartPlace> RomView::Lines(const SongSite& song) {
+  std::vector<PartPlace> lines;
+  for (std::size_t k = 0; k < song.partList.size(); ++k) {
+    const auto line = static_cast<std::int32_t>(k);
+    lines.push_back({song.listPosition, line + 1, song.partList[k], song.first + line});
+  }
+  return lines;
+}
+
+std::vector<PartPlace> RomView::PlacesOf(SongSet set, std::int32_t part) {
+  const std::int32_t entryPosition = PartTableEntryPosition(set, part);
+  if (entryPosition < 0) return {};
+  const std::int32_t entry = Image()[static_cast<std::size_t>(entryPosition)];
+  std::vector<PartPlace> places;
+  for (const SongSite& song : Songs()) {
+    if (song.item->set != set) continue;
+    for (const PartPlace& place : Lines(song)) {
+      if (place.entry == entry) places.push_back(place);
+    }
+  }
+  return places;
+}
+
 PartSite RomView::Part(SongSet set, std::int32_t part) {
   PartSite site;
   site.set = set;
@@ -54,11 +77,16 @@ PartSite RomView::Part(SongSet set, std::int32_t part) {
 
 std::vector<PartSite> RomView::ListedParts() {
   std::vector<PartSite> parts;
-  std::set<std::pair<SongSet, std::int32_t>> headersSeen;
+  std::map<std::pair<SongSet, std::int32_t>, std::size_t> byHeader;
   for (const SongSite& song : Songs()) {
-    for (std::int32_t p = song.first; p <= song.last; ++p) {
-      PartSite site = Part(song.item->set, p);
-      if (headersSeen.insert({site.set, site.headerPosition}).second) parts.push_back(std::move(site));
+    // Lines are the read part list: a song whose list cannot be read has
+    // none, as in the window.
+    for (const PartPlace& place : Lines(song)) {
+      const SongSet set = song.item->set;
+      const std::int32_t header = LayoutOf(set).headerAreaBase + place.entry;
+      const auto [found, added] = byHeader.insert({{set, header}, parts.size()});
+      if (added) parts.push_back(Part(set, place.partNumber));
+      parts[found->second].places.push_back(place);
     }
   }
   return parts;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editing_state.h"
+#include "part_places.h"
 #include "song_list.h"
 
 namespace kestrin::rom_tool {
@@ -43,6 +44,9 @@ struct PartSite {
   bool channelsCopied = false;  // CopyChannels succeeded: no stream length is negative
   std::array<std::int32_t, kStreamCount> position{};
   std::array<std::int32_t, kStreamCount> length{};
+  // The lines of the song list that load this header (ListedParts and
+  // PlacesOf fill it), in song list order.
+  std::vector<PartPlace> places;
 };
 
 class RomView {
@@ -53,9 +57,16 @@ class RomView {
 
   SongSite Song(std::size_t listPosition);
   std::vector<SongSite> Songs();
+  // The lines of a song's part list, top line first.
+  static std::vector<PartPlace> Lines(const SongSite& song);
+  // Every line of the song list that loads the header of part `part` of
+  // `set`: the lines of that part number and of any other part number whose
+  // entry is the same.
+  std::vector<PartPlace> PlacesOf(SongSet set, std::int32_t part);
   PartSite Part(SongSet set, std::int32_t part);
   // Every part listed by a song of the song list, in list order; a part
-  // whose header another listed part of its set already uses is left out.
+  // whose header another listed part of its set already uses is left out,
+  // and its lines join that part's places.
   std::vector<PartSite> ListedParts();
   // The bytes of stream `k` of a loaded part; empty for a negative length.
   std::vector<std::uint8_t> StreamBytes(const PartSite& site, int k) const;

@@ -65,6 +65,12 @@ std::string Hex(std::int64_t value) {
   return text;
 }
 
+std::string HexByte(std::uint8_t value) {
+  char text[4];
+  std::snprintf(text, sizeof text, "%02X", value);
+  return text;
+}
+
 std::string Offset(std::int64_t value) { return "0x" + Hex(value); }
 
 std::string DurationText(double factor) {

@@ -34,6 +34,8 @@ std::string_view KindName(ByteKind kind);
 
 // "%X" of the editor: upper case, no leading zeros.
 std::string Hex(std::int64_t value);
+// Two upper-case digits, as the header boxes show a byte: "0C", "A1".
+std::string HexByte(std::uint8_t value);
 // "0x%X" for file offsets.
 std::string Offset(std::int64_t value);
 // A duration factor without trailing zeros: "0.25", "1", "1.5".

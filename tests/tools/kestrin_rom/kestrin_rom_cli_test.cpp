@@ -2,7 +2,10 @@
 // command line, with the JSON output parsed back.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -13,6 +16,7 @@
 #include "editing_state.h"
 #include "model_test_support.h"
 #include "rom_builder.h"
+#include "part_streams.h"
 #include "song_tables.h"
 
 namespace kestrin::rom_tool {
@@ -39,14 +43,23 @@ CliRun Cli(std::vector<std::string> args) {
   return {code, out.str(), err.str()};
 }
 
-// One part in set 1 at the start of the music bank, every song of both sets
-// pointing at part 0 of its set.
+// One part in set 1 at the start of the music bank, the one part of song
+// 01. Every other song lists part 20 of its set, whose entry 0 gives a
+// header of its own: a part of one end byte near the end of the bank.
 RomBuilder OnePartRom() {
   RomBuilder rom;
   demo::PartStreams part;
   part.square1 = {0x84, 0x30, 0x7E, 0x00};
   part.square2 = {0x8C, 0x31, 0x7E};
   rom.AddPart(SongSet::One, part);
+  for (const SongSet set : {SongSet::One, SongSet::Two}) {
+    const std::uint8_t low = set == SongSet::One ? 0x00 : 0x01;
+    rom.Poke(LayoutOf(set).headerAreaBase, std::vector<std::uint8_t>{0x10, low, 0xBF, 0, 0, 0, 0});
+    rom.Poke(0x39F10 + low, 0x00);
+    for (int index = 1; index <= 15; ++index) {
+      if (set == SongSet::Two || index > 1) rom.SetSong(set, index, 0x20, 0x20, 0x20);
+    }
+  }
   return rom;
 }
 
@@ -98,7 +111,9 @@ TEST_F(KestrinRomCliTest, CheckReportsAPartWhoseOffsetsDoNotAscend) {
   const Json problems = CheckJson(rom, 1)["problems"];
   ASSERT_EQ(problems.size(), 1u) << problems.dump(1);
   EXPECT_EQ(problems[0]["kind"], "part cannot be loaded");
-  EXPECT_EQ(problems[0]["text"].get<std::string>().rfind("set 1 part 0 (header at 0x38783): cannot be loaded", 0), 0u);
+  EXPECT_EQ(problems[0]["text"].get<std::string>().rfind("song 01, line 1 (entry 7, part 0): cannot be loaded", 0), 0u);
+  EXPECT_EQ(problems[0]["places"], Json::parse(R"j([{"song": "01", "line": 1, "entry": 7, "part": 0,
+                                                     "text": "song 01, line 1 (entry 7, part 0)"}])j"));
 }
 
 TEST_F(KestrinRomCliTest, CheckReportsAStreamWithoutItsEndByte) {
@@ -112,7 +127,7 @@ TEST_F(KestrinRomCliTest, CheckReportsAStreamWithoutItsEndByte) {
   ASSERT_EQ(problems.size(), 1u) << problems.dump(1);
   EXPECT_EQ(problems[0]["kind"], "no end byte");
   EXPECT_EQ(problems[0]["text"],
-            "set 1 part 0 (header at 0x38783): Square 1 at 0x3A000 has no end byte inside the music bank");
+            "song 01, line 1 (entry 7, part 0): Square 1 at 0x3A000 has no end byte inside the music bank");
 }
 
 TEST_F(KestrinRomCliTest, CheckReportsOverlappingStreams) {
@@ -122,7 +137,7 @@ TEST_F(KestrinRomCliTest, CheckReportsOverlappingStreams) {
   ASSERT_EQ(problems.size(), 1u) << problems.dump(1);
   EXPECT_EQ(problems[0]["kind"], "streams overlap");
   EXPECT_EQ(problems[0]["text"],
-            "set 1 part 0 (header at 0x38783): Square 1 (0x38010, 4 bytes) and Square 2 (0x38013, 4 bytes) overlap");
+            "song 01, line 1 (entry 7, part 0): Square 1 (0x38010, 4 bytes) and Square 2 (0x38013, 4 bytes) overlap");
 }
 
 TEST_F(KestrinRomCliTest, CheckReportsStreamsOfTwoPartsThatOverlap) {
@@ -136,10 +151,10 @@ TEST_F(KestrinRomCliTest, CheckReportsStreamsOfTwoPartsThatOverlap) {
   ASSERT_EQ(problems.size(), 2u) << problems.dump(1);
   EXPECT_EQ(problems[0]["kind"], "streams overlap");
   EXPECT_EQ(problems[0]["text"],
-            "set 1 part 0 (header at 0x38783) Noise (0x38019, 1 byte) and set 1 part 1 (header at 0x3878A) "
+            "song 01, line 1 (entry 7, part 0) Noise (0x38019, 1 byte) and song 01, line 2 (entry E, part 1) "
             "Square 1 (0x38019, 2 bytes) overlap");
   EXPECT_EQ(problems[1]["text"],
-            "set 1 part 1 (header at 0x3878A) Square 1 (0x38019, 2 bytes) and set 1 part 0 (header at 0x38783) "
+            "song 01, line 2 (entry E, part 1) Square 1 (0x38019, 2 bytes) and song 01, line 1 (entry 7, part 0) "
             "DMC (0x3801A, 1 byte) overlap");
 }
 
@@ -173,9 +188,15 @@ TEST_F(KestrinRomCliTest, SongsPrintWhatTheDataLayerHolds) {
 }
 
 TEST_F(KestrinRomCliTest, PartShowsTheHeaderStreamsAndDecodedSquareBytes) {
-  const CliRun run = Cli({"part", Write(OnePartRom(), "one.nes"), "--set", "1", "0", "--json"});
+  const CliRun run = Cli({"part", Write(OnePartRom(), "one.nes"), "--song", "01", "--line", "1", "--json"});
   ASSERT_EQ(run.code, 0) << run.err;
   const Json part = Json::parse(run.out);
+  EXPECT_EQ(part["name"], "song 01, line 1 (entry 7, part 0)");
+  EXPECT_EQ(part["song"], "01");
+  EXPECT_EQ(part["line"], 1);
+  EXPECT_EQ(part["entry"], 7);
+  EXPECT_EQ(part["part"], 0);
+  EXPECT_EQ(part["set"], 1);
   EXPECT_EQ(part["header_position"], 0x38783);
   // Packed: Square 1 4 bytes, Square 2 3, then 2, 1 and the DMC end byte.
   EXPECT_EQ(part["header"]["bytes"], Json({0x10, 0x00, 0xA0, 0x07, 0x04, 0x09, 0x0A}));
@@ -197,8 +218,10 @@ TEST_F(KestrinRomCliTest, PartShowsTheHeaderStreamsAndDecodedSquareBytes) {
   EXPECT_EQ(part["square2"][0]["duration"], 8.0);
   EXPECT_EQ(part["square2"][1]["note"], "C4");
 
-  const CliRun text = Cli({"part", folder_ / "one.nes", "--set", "1", "0"});
-  EXPECT_NE(text.out.find("  Tempo 10, Part Address A000 (part start 0x38010)"), std::string::npos) << text.out;
+  const CliRun text = Cli({"part", folder_ / "one.nes", "--set", "1", "--part", "0"});
+  EXPECT_EQ(text.out.rfind("set 1 part 0 (entry 7), header at 0x38783: 10 00 A0 07 04 09 0A\n"
+                           "  Tempo 10, Part Address A000 (part start 0x38010)", 0), 0u) << text.out;
+  EXPECT_NE(text.out.find("  loaded by song 01, line 1 (entry 7, part 0)\n"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("      0  84  props 84 (Instr. 8, length 4, duration 1)\n"), std::string::npos);
 }
 
@@ -214,11 +237,21 @@ TEST_F(KestrinRomCliTest, DiffAttributesEachChangedByte) {
   const Json changes = Json::parse(run.out)["changes"];
   ASSERT_EQ(changes.size(), 3u);
   EXPECT_EQ(changes[0]["offset"], 0x38011);
-  EXPECT_EQ(changes[0]["roles"][0]["text"], "set 1 part 0 Square 1 byte 1: C4 \u2192 D4");
+  EXPECT_EQ(changes[0]["roles"][0]["text"], "Square 1 byte 1 of song 01, line 1 (entry 7, part 0): C4 \u2192 D4");
   EXPECT_EQ(changes[1]["offset"], 0x38783);
-  EXPECT_EQ(changes[1]["roles"][0]["text"], "part header set 1 part 0 byte 0 (Tempo)");
+  EXPECT_EQ(changes[1]["roles"][0]["text"], "Tempo (header byte 0) of song 01, line 1 (entry 7, part 0)");
   EXPECT_EQ(changes[2]["offset"], 0x3888D);
   EXPECT_EQ(changes[2]["roles"][0]["text"], "song table set 1 index 2 (02-Stone Road) last part");
+
+  // Songs 02 to 0E all list part 20 of set 1: its part table byte is each one's line.
+  RomBuilder retabled = original;
+  retabled.Poke(0x38750 + 0x20, 0x0E);
+  const Json entry = Json::parse(Cli({"diff", before, Write(retabled, "retabled.nes"), "--json"}).out)["changes"][0];
+  EXPECT_EQ(entry["offset"], 0x38770);
+  const std::string text = entry["roles"][0]["text"];
+  EXPECT_EQ(text.rfind("part list entry of song 02, line 1 and song 03, line 1 and ", 0), 0u) << text;
+  EXPECT_EQ(text.substr(text.size() - 25), "song 0E, line 1 (part 20)") << text;
+  EXPECT_EQ(entry["roles"][0]["places"].size(), 13u);
 
   edited.Poke(0x00100, 0x00);  // program code: never written by the editor
   const CliRun outside = Cli({"diff", before, Write(edited, "after.nes")});
@@ -269,17 +302,89 @@ TEST_F(KestrinRomCliTest, BadInputsGiveOneErrorLineTheirExitCodeAndNoOutput) {
   testing_support::WriteFile(folder_ / "cut.ips", std::vector<std::uint8_t>{'P', 'A', 'T', 'C', 'H', 0, 0});
   expectError({"apply", clean, folder_ / "cut.ips", "-o", out}, 2, "cut short");
   expectError({"apply", clean, bps}, 4, "output");
-  expectError({"part", clean, "--set", "3", "0"}, 4, "--set");
-  expectError({"part", clean, "--set", "1", "G"}, 4, "no part number");
+  expectError({"part", clean, "--set", "3", "--part", "0"}, 4, "--set");
+  expectError({"part", clean, "--set", "1", "--part", "G"}, 4, "no part number");
   expectError({"apply", clean, bps, "-o", clean}, 4, "overwrite an input");
   EXPECT_EQ(ReadFile(clean), demo::BuildDemoRom().Image());
+
+  // Each kind of input that is no file gets words of its own.
+  std::filesystem::create_directory(folder_ / "folder.nes");
+  expectError({"check", folder_ / "folder.nes"}, 2, "folder.nes: is a folder, not a file");
+  expectError({"check", "/dev/null"}, 2, "/dev/null: is a device, not a file");
+  std::filesystem::create_symlink(folder_ / "loop.nes", folder_ / "loop.nes");
+  expectError({"check", folder_ / "loop.nes"}, 2, "loop.nes: cannot be read: ");
+  if (::geteuid() != 0) {  // the superuser reads whatever the mode says
+    std::filesystem::copy_file(clean, folder_ / "locked.nes");
+    std::filesystem::permissions(folder_ / "locked.nes", std::filesystem::perms::none);
+    expectError({"check", folder_ / "locked.nes"}, 2, "locked.nes: cannot be read: Permission denied");
+  }
+
+  // Commands, songs, lines and part numbers the ROM or the tool lacks.
+  expectError({"frobnicate", clean}, 4,
+              "unknown command 'frobnicate'; the commands are check, songs, part, diff, export, import, ips, bps, "
+              "apply");
+  expectError({"part", clean, "--set", "1", "--part", "2C"}, 4,
+              "part 2C lies past the part table of set 1, which holds parts 0 to 2B");
+  expectError({"export", clean, "--set", "2", "--part", "2D"}, 4, "which holds parts 0 to 2C");
+  expectError({"part", clean, "--song", "01", "--line", "4"}, 4, "song 01 has no line 4: its part list has 3 lines");
+  expectError({"part", clean, "--song", "11", "--line", "1"}, 4, "the song list has no song '11'");
+  expectError({"part", clean, "--song", "01"}, 4, "--song and --line go together");
+  expectError({"export", clean, "--song", "01", "--line", "1", "--set", "1"}, 4, "cannot go with");
 
   const CliRun version = Cli({"--version"});
   EXPECT_EQ(version.code, 0);
   EXPECT_EQ(version.out.rfind("kestrin-rom", 0), 0u);
   const CliRun help = Cli({"--help"});
   EXPECT_EQ(help.code, 0);
-  EXPECT_NE(help.out.find("Exit codes:"), std::string::npos);
+  for (const char* words : {"Exit codes:", "--song 01 --line 2", "first part + line - 1", "--set 1 --part 1",
+                            "\"song 01, line 2 (entry E, part 1)\""}) {
+    EXPECT_NE(help.out.find(words), std::string::npos) << words;
+  }
+}
+
+TEST_F(KestrinRomCliTest, CheckFindsNoKestrinRomInAFileOfZeros) {
+  testing_support::WriteFile(folder_ / "zeros.nes", std::vector<std::uint8_t>(393232, 0));
+  const CliRun run = Cli({"check", folder_ / "zeros.nes", "--json"});
+  EXPECT_EQ(run.code, 1);
+  const Json problems = Json::parse(run.out)["problems"];
+  ASSERT_EQ(problems.size(), 3u) << problems.dump(1);
+  EXPECT_EQ(problems[0]["text"],
+            "the file does not begin with the iNES header (\"NES\" 1A): its first bytes are 00 00 00 00");
+  // Every song lists part 0, whose header of zeros gives part address 0.
+  for (const std::size_t k : {1u, 2u}) {
+    EXPECT_EQ(problems[k]["kind"], "part address outside the music bank");
+    EXPECT_EQ(problems[k]["places"].size(), k == 1 ? 14u : 12u);
+    EXPECT_NE(problems[k]["text"].get<std::string>().find(": part address 0 points outside the music bank"),
+              std::string::npos);
+  }
+  const CliRun text = Cli({"check", folder_ / "zeros.nes"});
+  EXPECT_EQ(text.out.substr(text.out.rfind(": ")), ": 3 problems found\n");
+}
+
+TEST_F(KestrinRomCliTest, DiffNamesEveryLineThatReachesAByte) {
+  // Song 0B's second line shows the part of song 01's third line again.
+  const RomBuilder original = demo::BuildDemoRom();
+  EditingState state;
+  state.romImage = original.Image();
+  state.romSize = kRomSize;
+  ASSERT_TRUE(GetSongParts(state, SongSet::One, 0x0B));
+  const std::int32_t shared = state.firstPart + 1;
+  const std::int32_t entry = state.songPartList[1];
+  ASSERT_TRUE(GetSongParts(state, SongSet::One, 0x01));
+  ASSERT_EQ(state.songPartList[2], entry);
+  ASSERT_TRUE(LoadPart(state, state.firstPart + 2));
+
+  RomBuilder edited = original;
+  edited.Poke(state.streamPosition[0] + 1, 0x7E);
+  const CliRun run = Cli({"diff", Write(original, "a.nes"), Write(edited, "b.nes"), "--json"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  const Json role = Json::parse(run.out)["changes"][0]["roles"][0];
+  char expected[160];
+  std::snprintf(expected, sizeof expected,
+                "Square 1 byte 1 of song 01, line 3 (entry %X, part 2) and song 0B, line 2 (entry %X, part %X): ",
+                static_cast<unsigned>(entry), static_cast<unsigned>(entry), static_cast<unsigned>(shared));
+  EXPECT_EQ(role["text"].get<std::string>().rfind(expected, 0), 0u) << role["text"];
+  EXPECT_EQ(role["places"].size(), 2u);
 }
 
 }  // namespace
