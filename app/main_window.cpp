@@ -81,10 +81,10 @@ void TMainWindow::BuildMenu() {
   N1_ = File1_->addSeparator();
   N1_->setObjectName(QStringLiteral("N1"));
   Exit1_ = AddItem(File1_, "Exit1", shell_texts::kExitItem);
-  connect(Open1_, &QAction::triggered, this, CatchingExceptions([this] { Open1Click(); }));
-  connect(Save1_, &QAction::triggered, this, CatchingExceptions([this] { Save1Click(); }));
-  connect(SaveAs1_, &QAction::triggered, this, CatchingExceptions([this] { SaveAs1Click(); }));
-  connect(Exit1_, &QAction::triggered, this, CatchingExceptions([this] { Exit1Click(); }));
+  connect(Open1_, &QAction::triggered, this, GuardedSlot([this] { Open1Click(); }));
+  connect(Save1_, &QAction::triggered, this, GuardedSlot([this] { Save1Click(); }));
+  connect(SaveAs1_, &QAction::triggered, this, GuardedSlot([this] { SaveAs1Click(); }));
+  connect(Exit1_, &QAction::triggered, this, GuardedSlot([this] { Exit1Click(); }));
 
   Edit1_ = bar->addMenu(shell_texts::kEditMenu);
   Edit1_->setObjectName(QStringLiteral("Edit1"));
