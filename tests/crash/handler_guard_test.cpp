@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 
 #include "channel_grid.h"
@@ -62,6 +63,8 @@ struct HandlerKind {
   std::function<void(TMainWindow&)> armExtraSlot;
   std::function<void(TMainWindow&)> fire;
 };
+
+void PrintTo(const HandlerKind& kind, std::ostream* out) { *out << kind.name; }
 
 const HandlerKind kKinds[] = {
     {"menu", {},
