@@ -14,6 +14,7 @@
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "crash_box.h"
 #include "process_launcher.h"

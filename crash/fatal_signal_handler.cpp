@@ -105,6 +105,7 @@ void WriteRegisters(SafeWriter& out, const ucontext_t* context) {
 // the faulting instruction on are the interesting ones.
 void WriteRawFrames(SafeWriter& out, const ucontext_t* context) {
   WriteTitle(out, "Stack frames (raw)");
+  out.Flush();
   const void* frames[kMaxFrames];
   const std::size_t count = boost::stacktrace::safe_dump_to(0, frames, sizeof frames);
   const std::uintptr_t pc = ProgramCounter(context);
@@ -148,6 +149,16 @@ void WriteFirstSections(int fd, int signal, const siginfo_t* info, const ucontex
   out.Flush();
   // The copy the program published after its last event, not its live state.
   WriteEditorState(out, PublishedEditorFacts());
+}
+
+// The module list (build-ids read from the modules' headers in memory) and
+// the unwinder's raw frames (it walks a stack the failure may have broken).
+void WriteSectionsThatMayFault(int fd, const ucontext_t* context) {
+  if (fd < 0) return;
+  SafeWriter out(fd);
+  WriteModules(out);
+  out.Flush();
+  WriteRawFrames(out, context);
 }
 
 // Writes "value" in decimal into `text` (at least 24 bytes).
@@ -225,22 +236,13 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
   // got to the end ("done") or died on the way (the pipe just closes).
   int toReporter[2] = {-1, -1};
   if (pipe2(toReporter, O_CLOEXEC) != 0) toReporter[0] = toReporter[1] = -1;
-  if (toReporter[0] < 0 && fd >= 0) {
-    // No pipe: the old order, the reporter only once everything is written.
-    SafeWriter out(fd);
-    WriteModules(out);
-    out.Flush();
-    WriteRawFrames(out, static_cast<const ucontext_t*>(context));
-  }
+  const auto* machine = static_cast<const ucontext_t*>(context);
+  // Without a pipe the reporter could not wait: it starts once all is written.
+  if (toReporter[0] < 0) WriteSectionsThatMayFault(fd, machine);
   const long reporter = StartReporter(signal, toReporter[0]);
   if (toReporter[0] >= 0) {
     close(toReporter[0]);
-    if (fd >= 0) {
-      SafeWriter out(fd);
-      WriteModules(out);
-      out.Flush();
-      WriteRawFrames(out, static_cast<const ucontext_t*>(context));
-    }
+    WriteSectionsThatMayFault(fd, machine);
   }
   if (fd >= 0) close(fd);
   if (toReporter[1] >= 0) {

@@ -12,8 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "crash_fakes.h"
+#include "crash_texts.h"
 #include "editor_facts.h"
 #include "editor_facts_source.h"
 #include "fake_dialog_service.h"
@@ -390,6 +392,17 @@ TEST_F(ExceptionPathTest, EachWayOfFailingSaysWhereItWasCaughtAndWhatBecameOfThe
     EXPECT_EQ(box.shown[0].canContinue, c.canContinue);
     EXPECT_EQ(box.shown[0].lossNote, c.lossNote);
     EXPECT_EQ(endings, std::vector<Ending>{c.ending});
+  }
+}
+
+TEST(CrashTexts, FatalSignalsAreNamedInWords) {
+  EXPECT_EQ(crash_texts::kSignalMessage.arg(crash_texts::SignalInWords(SIGSEGV)),
+            QStringLiteral("The program crashed on a memory access error (SIGSEGV)."));
+  for (const auto& [signal, name] : {std::pair{SIGBUS, "(SIGBUS)"}, std::pair{SIGFPE, "(SIGFPE)"},
+                                     std::pair{SIGILL, "(SIGILL)"}, std::pair{SIGABRT, "(SIGABRT)"}}) {
+    const QString words = crash_texts::SignalInWords(signal);
+    EXPECT_TRUE(words.endsWith(QLatin1String(" ") + QLatin1String(name))) << words.toStdString();
+    EXPECT_TRUE(words.startsWith(QStringLiteral("a")));
   }
 }
 
