@@ -209,6 +209,9 @@ TEST_F(FatalSignalTest, ReportCutAnywhereIsReadWithoutThrowingAndGivesOnlyWholeF
   ASSERT_GE(whole.frames.size(), 2u);
   for (std::size_t size = 0; size <= text.size(); ++size) {
     const SignalReport cut = ReadLastReport(text.substr(0, size));
+    // A number cut short is no number: never another process or thread.
+    ASSERT_TRUE(cut.pid == 0 || cut.pid == whole.pid) << size;
+    ASSERT_TRUE(cut.thread == 0 || cut.thread == whole.thread) << size;
     ASSERT_LE(cut.frames.size(), whole.frames.size());
     ASSERT_TRUE(std::equal(cut.frames.begin(), cut.frames.end(), whole.frames.begin())) << size;
   }
