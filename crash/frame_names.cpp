@@ -62,6 +62,13 @@ bool IsHex(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
+// "file:line" with a known file and line number.
+bool HasLine(const std::string& place) {
+  const auto colon = place.rfind(':');
+  return colon != std::string::npos && colon > 0 && place.rfind("??", 0) != 0 && colon + 1 < place.size() &&
+         place.find_first_not_of("0123456789", colon + 1) == std::string::npos && place.substr(colon + 1) != "0";
+}
+
 struct Lookup {
   std::size_t frame;
   std::uintptr_t address;  // in the module's link-time addresses
@@ -162,10 +169,12 @@ std::string NamedFrames(const std::vector<std::uintptr_t>& frames, const std::ve
       std::string function, place;
       const bool answered = std::getline(answer, function) && std::getline(answer, place);
       const std::string prefix = "#" + std::to_string(lookup.frame) + ' ';
-      // addr2line falls back on the nearest symbol when it has no debug
-      // information ("??:0" then): only a place it knows vouches for the name.
-      if (answered && function != "??" && place.rfind("??", 0) != 0) {
-        lines[lookup.frame] = prefix + function + " at " + place.substr(0, place.find(" (discriminator"));
+      // addr2line falls back on the nearest symbol when it has no line
+      // information for the address ("??:0", "file.cpp:?"): only a line it
+      // knows vouches for the name.
+      const std::string at = place.substr(0, place.find(" (discriminator"));
+      if (answered && function != "??" && HasLine(at)) {
+        lines[lookup.frame] = prefix + function + " at " + at;
         continue;
       }
       const std::string symbol = SymbolContaining(file, lookup.address);
