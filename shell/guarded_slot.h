@@ -9,6 +9,7 @@
 #include <concepts>
 #include <exception>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace kestrin {
