@@ -33,6 +33,9 @@ int RunEditor(int argc, char* argv[], const std::function<void(TMainWindow&)>& p
   crash::SetEditorFactsSource(MainWindowFacts);
 
   KestrinApplication app(argc, argv);
+  // The fatal-signal handler reads a copy made after each event, never the
+  // window's live state.
+  app.SetAfterEachEvent([] { crash::PublishEditorFacts(MainWindowFacts()); });
   KestrinApplication::setApplicationName(shell_texts::kProgramName);
   KestrinApplication::setApplicationVersion(shell_texts::kVersion);
   KestrinApplication::setWindowIcon(AppIcon());

@@ -33,7 +33,9 @@ KestrinApplication::KestrinApplication(int& argc, char** argv) : QApplication(ar
 bool KestrinApplication::notify(QObject* receiver, QEvent* event) {
   std::exception_ptr error;
   try {
-    return QApplication::notify(receiver, event);
+    const bool handled = QApplication::notify(receiver, event);
+    if (afterEachEvent_) afterEachEvent_();
+    return handled;
   } catch (...) {
     error = std::current_exception();
   }
@@ -41,6 +43,8 @@ bool KestrinApplication::notify(QObject* receiver, QEvent* event) {
   ShowException(error);
   return false;
 }
+
+void KestrinApplication::HandlerFailed(std::exception_ptr error) { ShowException(error, FailureOrigin::Handler); }
 
 void KestrinApplication::ShowException(std::exception_ptr error, FailureOrigin origin) {
   if (reporter_ != nullptr) {
@@ -53,14 +57,6 @@ void KestrinApplication::ShowException(std::exception_ptr error, FailureOrigin o
     return;
   }
   dialogs_->ShowMessage(message, shell_texts::kProgramName, MessageStyle::OkError);
-}
-
-void ShowUnhandledException(std::exception_ptr error) {
-  if (auto* app = qobject_cast<KestrinApplication*>(QCoreApplication::instance())) {
-    app->ShowException(error);
-    return;
-  }
-  std::fprintf(stderr, "%s\n", MessageOf(error).toLocal8Bit().constData());
 }
 
 }  // namespace kestrin

@@ -1,20 +1,23 @@
 #pragma once
 // The application object. Any exception that escapes an event handler ends
 // here and goes to crash reporting, whose box lets the user go on with the
-// next event, so one failing handler need not end the program.
+// next event, so one failing handler need not end the program. Slots hand
+// theirs over before they reach Qt (guarded_slot.h).
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <exception>
+#include <functional>
 #include <utility>
 
 #include "exception_reporter.h"
+#include "guarded_slot.h"
 
 namespace kestrin {
 
 class DialogService;
 
-class KestrinApplication : public QApplication {
+class KestrinApplication : public QApplication, public HandlerFailureSink {
   Q_OBJECT
  public:
   KestrinApplication(int& argc, char** argv);
@@ -24,7 +27,12 @@ class KestrinApplication : public QApplication {
   void SetExceptionReporter(ExceptionReporter* reporter) { reporter_ = reporter; }
   void SetDialogs(DialogService* dialogs) { dialogs_ = dialogs; }
 
+  // Runs after every event the application delivers: the program copies the
+  // editor's facts for the fatal-signal handler here.
+  void SetAfterEachEvent(std::function<void()> afterEachEvent) { afterEachEvent_ = std::move(afterEachEvent); }
+
   bool notify(QObject* receiver, QEvent* event) override;
+  void HandlerFailed(std::exception_ptr error) override;
 
   // Hands `error` to the reporter; without one, shows its message (an empty
   // one for exceptions that carry none) with the program's name as title.
@@ -33,28 +41,11 @@ class KestrinApplication : public QApplication {
  private:
   ExceptionReporter* reporter_ = nullptr;
   DialogService* dialogs_ = nullptr;
+  std::function<void()> afterEachEvent_;
   // Qt's file and colour dialogs keep a history in the user's settings; the
   // program stores nothing between runs, so they get a folder of their own
   // that goes away with the program.
   QTemporaryDir dialogSettings_;
 };
-
-void ShowUnhandledException(std::exception_ptr error);
-
-// Runs `handler` so that no exception leaves it into Qt's own frames: Qt's
-// widget libraries are built without exception support, so unwinding
-// through them skips their clean-up (a QAction leaks the guard it holds
-// while it emits). An exception is shown by the application object as any
-// other, or printed on standard error where the application is a plain one.
-template <typename Handler>
-auto CatchingExceptions(Handler handler) {
-  return [handler = std::move(handler)] {
-    try {
-      handler();
-    } catch (...) {
-      ShowUnhandledException(std::current_exception());
-    }
-  };
-}
 
 }  // namespace kestrin

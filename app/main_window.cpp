@@ -87,10 +87,10 @@ void TMainWindow::BuildMenu() {
   // Desktops without a Save-as key of their own get the common one.
   const QList<QKeySequence> saveAs = QKeySequence::keyBindings(QKeySequence::SaveAs);
   SaveAs1_->setShortcuts(saveAs.isEmpty() ? QList{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)} : saveAs);
-  connect(Open1_, &QAction::triggered, this, CatchingExceptions([this] { Open1Click(); }));
-  connect(Save1_, &QAction::triggered, this, CatchingExceptions([this] { Save1Click(); }));
-  connect(SaveAs1_, &QAction::triggered, this, CatchingExceptions([this] { SaveAs1Click(); }));
-  connect(Exit1_, &QAction::triggered, this, CatchingExceptions([this] { Exit1Click(); }));
+  connect(Open1_, &QAction::triggered, this, GuardedSlot([this] { Open1Click(); }));
+  connect(Save1_, &QAction::triggered, this, GuardedSlot([this] { Save1Click(); }));
+  connect(SaveAs1_, &QAction::triggered, this, GuardedSlot([this] { SaveAs1Click(); }));
+  connect(Exit1_, &QAction::triggered, this, GuardedSlot([this] { Exit1Click(); }));
 
   Edit1_ = bar->addMenu(shell_texts::kEditMenu);
   Edit1_->setObjectName(QStringLiteral("Edit1"));

@@ -1,7 +1,13 @@
 # The Debian package: `cpack -G DEB` in the build folder (or
 # `cmake --build --preset default --target package`) writes
 # kestrin-music-editor_<version>_<arch>.deb holding every file the install
-# rules name. Its Depends line comes from dpkg-shlibdeps.
+# rules name, and kestrin-music-editor-dbgsym_<version>_<arch>.ddeb beside it.
+# Its Depends line comes from dpkg-shlibdeps.
+#
+# The programs are built with debug information (the default preset) and
+# split as Debian does: the .deb holds them stripped, the -dbgsym package
+# their debug information under /usr/lib/debug/.build-id/, found by the
+# build-id the crash reports give.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrin-music-editor)
@@ -18,7 +24,21 @@ string(JOIN "\n" CPACK_DEBIAN_PACKAGE_DESCRIPTION
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Crash reports name their frames with addr2line (binutils); "Send report"
+# hands them to the mail program with xdg-email (xdg-utils).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "binutils, xdg-utils")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# The build keeps its debug information; the package does not need it.
-set(CPACK_STRIP_FILES ON)
+# The -dbgsym package takes the debug information and strips the programs
+# itself (objcopy --only-keep-debug, --strip-unneeded, a debug link);
+# CPACK_STRIP_FILES would strip them first and leave it nothing.
+set(CPACK_STRIP_FILES OFF)
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/compress_docs.cmake)
+
+# The copyright file and the changelog Debian asks every package for.
+include(GNUInstallDirs)
+set(KESTRIN_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/kestrin-music-editor)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${PROJECT_BINARY_DIR}/packaging/changelog
+        DESTINATION ${KESTRIN_DOC_DIR})
 include(CPack)

@@ -9,9 +9,12 @@ namespace kestrin {
 enum class CrashChoice { Continue, Restart, Close };
 
 struct CrashBoxContent {
-  QString message;     // what failed
-  QString reportNote;  // where the report went, or why it could not be saved
-  QString reportText;  // the whole report, for "Show report"
+  QString message;      // what failed
+  QString lossNote;     // what became of the user's edits; may be empty
+  QString reportNote;   // where the report went, or why it could not be saved
+  QString attachments;  // what "Send report" will attach
+  QString restartNote;  // why the last "Restart" failed; empty when none did
+  QString reportText;   // the whole report, for "Show report"
   bool canContinue = false;
 };
 

@@ -1,8 +1,11 @@
 #include "crash_session.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <utility>
 
 #include "crash_texts.h"
+#include "report_file.h"
 
 namespace kestrin {
 
@@ -12,13 +15,23 @@ namespace {
 constexpr qsizetype kMaxBodyLength = 64 * 1024;
 }  // namespace
 
+QString NewestReportPathBeside(const QString& reportPath) {
+  return QFileInfo(reportPath).absoluteDir().filePath(QString::fromLatin1(crash::kNewestReportFileName));
+}
+
+QStringList Attachments(const SavedReport& report) {
+  QStringList files;
+  if (!report.newestReportPath.isEmpty()) files << report.newestReportPath;
+  if (!report.screenshotPath.isEmpty()) files << report.screenshotPath;
+  return files;
+}
+
 QStringList MailArguments(const SavedReport& report) {
   QString body = report.text;
   if (body.size() > kMaxBodyLength) body = body.left(kMaxBodyLength) + QStringLiteral("\n[cut: the whole report is attached]\n");
   QStringList arguments{QStringLiteral("--utf8"), QStringLiteral("--subject"), crash_texts::kMailSubject,
                         QStringLiteral("--body"), body};
-  if (report.saved) arguments << QStringLiteral("--attach") << report.path;
-  if (!report.screenshotPath.isEmpty()) arguments << QStringLiteral("--attach") << report.screenshotPath;
+  for (const QString& file : Attachments(report)) arguments << QStringLiteral("--attach") << file;
   return arguments;
 }
 
@@ -34,21 +47,33 @@ QString CrashSession::SendReport() {
   // also when there is none: ask first whether one is set up.
   if (launcher_.Output(crash_texts::kMailQueryProgram, MailHandlerQuery()).trimmed().isEmpty())
     return crash_texts::kNoMailProgram;
-  if (!launcher_.StartDetached(crash_texts::kMailProgram, MailArguments(report_))) return crash_texts::kNoMailProgram;
+  SavedReport sent = report_;
+  // This report alone, in a file of its own; without it the mail still
+  // carries the report as its text.
+  if (!sent.newestReportPath.isEmpty() &&
+      !crash::WritePrivateFile(sent.newestReportPath.toStdString(), sent.text.toStdString()).saved)
+    sent.newestReportPath.clear();
+  if (!launcher_.StartDetached(crash_texts::kMailProgram, MailArguments(sent))) return crash_texts::kNoMailProgram;
   return crash_texts::kMailHandedOver;
 }
 
-CrashChoice CrashSession::Run(CrashBox& box, const QString& message, bool canContinue) {
+CrashChoice CrashSession::Run(CrashBox& box, const QString& message, const QString& lossNote, bool canContinue) {
   CrashBoxContent content;
   content.message = message;
+  content.lossNote = lossNote;
   content.reportNote = report_.saved ? crash_texts::kReportSaved.arg(report_.path)
                                      : crash_texts::kReportNotSaved.arg(report_.error);
+  const QStringList attached = Attachments(report_);
+  content.attachments = attached.isEmpty() ? crash_texts::kAttachesNothing
+                                           : crash_texts::kAttaches.arg(attached.join(QStringLiteral(", ")));
   content.reportText = report_.text;
   content.canContinue = canContinue;
-  CrashChoice choice = box.Show(content, *this);
-  if (choice == CrashChoice::Continue && !canContinue) choice = CrashChoice::Close;
-  if (choice == CrashChoice::Restart) launcher_.StartDetached(restartExecutable_, {});
-  return choice;
+  for (;;) {
+    CrashChoice choice = box.Show(content, *this);
+    if (choice == CrashChoice::Continue && !canContinue) choice = CrashChoice::Close;
+    if (choice != CrashChoice::Restart || launcher_.StartDetached(restartExecutable_, {})) return choice;
+    content.restartNote = crash_texts::kRestartFailed.arg(restartExecutable_);
+  }
 }
 
 }  // namespace kestrin

@@ -16,11 +16,21 @@ struct SavedReport {
   QString error;           // why it was not saved
   QString screenshotPath;  // empty: no screenshot
   QString text;            // this report
+  // The file "Send report" writes this report alone into and attaches (the
+  // report file holds older reports too); empty: nothing is attached.
+  QString newestReportPath;
 };
 
+// For a report saved to `reportPath`: the file beside it that "Send report"
+// attaches.
+QString NewestReportPathBeside(const QString& reportPath);
+
+// The files "Send report" attaches: this report alone, and the screenshot.
+QStringList Attachments(const SavedReport& report);
+
 // The xdg-email arguments for "Send report": subject, the report as the body
-// (cut when very long: the file is attached whole), the report file and the
-// screenshot attached. No recipient: the user's mail program asks.
+// (cut when very long: the file is attached whole), the Attachments. No
+// recipient: the user's mail program asks.
 QStringList MailArguments(const SavedReport& report);
 
 // The xdg-mime arguments that ask for the desktop's mail program.
@@ -32,7 +42,8 @@ class CrashSession final : public CrashBoxActions {
 
   QString SendReport() override;
   // Shows the box; for "Restart" starts the new instance before returning.
-  CrashChoice Run(CrashBox& box, const QString& message, bool canContinue);
+  // When it cannot be started, the box comes back saying so.
+  CrashChoice Run(CrashBox& box, const QString& message, const QString& lossNote, bool canContinue);
 
  private:
   ProcessLauncher& launcher_;

@@ -1,7 +1,6 @@
 #pragma once
 // What the editor had open when it failed: numbers and the file's name only,
-// never bytes of the ROM. The program registers one source; it is read inside
-// the fatal-signal handler too, so it must only copy plain fields.
+// never bytes of the ROM.
 
 namespace kestrin::crash {
 
@@ -20,9 +19,18 @@ struct EditorFacts {
 
 using EditorFactsSource = EditorFacts (*)();
 
-// The source is process-wide: the fatal-signal handler has no other way to
-// reach it. Null (the default) reports that nothing is known.
+// The live source, read when an exception is reported (the program is still
+// sound then). Process-wide; null (the default) reports that nothing is known.
 void SetEditorFactsSource(EditorFactsSource source);
 EditorFactsSource CurrentEditorFactsSource();
+
+// A copy for the fatal-signal handler, which must not follow the editor's
+// live objects: a crash may have left them half changed. The program
+// publishes one after every event it delivers; the copy keeps the file name
+// in a buffer of its own (cut at 4095 bytes).
+void PublishEditorFacts(const EditorFacts& facts);
+// The copy published last; nothing known before the first. Async-signal-safe:
+// plain loads from fixed buffers.
+EditorFacts PublishedEditorFacts();
 
 }  // namespace kestrin::crash

@@ -1,5 +1,6 @@
 #include "exception_reporter.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QThread>
@@ -58,9 +59,14 @@ ExceptionFacts FactsOf(std::exception_ptr error) {
   return facts;
 }
 
+// At most this many later failures are listed in one report.
+constexpr int kMaxLaterFailures = 20;
+constexpr const char* kLaterFailuresTitle = "Failures while this report was open";
+
 const char* OriginText(FailureOrigin origin) {
   switch (origin) {
     case FailureOrigin::EventLoop: return "caught by the event loop";
+    case FailureOrigin::Handler: return "caught at the handler it escaped from";
     case FailureOrigin::StartUp: return "caught while starting";
     case FailureOrigin::Terminate: return "std::terminate was called";
   }
@@ -77,15 +83,40 @@ std::string ThisExecutable() {
   return std::filesystem::read_symlink("/proc/self/exe", error).string();
 }
 
+// The window as a PNG file beside the report, readable by the user only; the
+// folder keeps the newest few.
 QString SaveScreenshot(QWidget* window, const std::filesystem::path& reportPath) {
   if (window == nullptr || reportPath.empty()) return {};
-  std::error_code error;
-  std::filesystem::create_directories(reportPath.parent_path(), error);
-  if (error) return {};
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!buffer.open(QIODevice::WriteOnly) || !window->grab().save(&buffer, "PNG")) return {};
+  if (!crash::MakeReportFolder(reportPath.c_str())) return {};
   const QString name = QStringLiteral("bugreport-%1.png")
                            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")));
-  const QString path = QString::fromStdString((reportPath.parent_path() / name.toStdString()).string());
-  return window->grab().save(path, "PNG") ? path : QString();
+  const std::filesystem::path path = reportPath.parent_path() / name.toStdString();
+  if (!crash::WritePrivateFile(path, png.toStdString()).saved) return {};
+  crash::KeepNewestScreenshots(reportPath.parent_path());
+  return QString::fromStdString(path.string());
+}
+
+// "std::runtime_error: the message", one line.
+std::string OneLine(std::exception_ptr error) {
+  const ExceptionFacts facts = FactsOf(error);
+  std::string line = (facts.type.empty() ? std::string("unknown") : facts.type) + ": " + facts.message;
+  for (char& c : line)
+    if (c == '\n' || c == '\r') c = ' ';
+  return line + '\n';
+}
+
+const QString& LossNote(FailureOrigin origin) {
+  static const QString none;
+  switch (origin) {
+    case FailureOrigin::EventLoop:
+    case FailureOrigin::Handler: return crash_texts::kEditsKept;
+    case FailureOrigin::Terminate: return crash_texts::kEditsLost;
+    case FailureOrigin::StartUp: break;  // nothing was open yet
+  }
+  return none;
 }
 
 ExceptionReporter* terminateReporter = nullptr;
@@ -142,9 +173,8 @@ std::string ExceptionReporter::BuildReport(std::exception_ptr error, FailureOrig
   text += crash::ThreadsSection(static_cast<long>(getpid()), static_cast<long>(syscall(SYS_gettid)));
   {
     crash::SafeWriter out(text);
-    crash::WriteModules(out, "/proc/self/maps");
+    crash::WriteModules(out);
   }
-  text += crash::ProcessesSection();
   text += crash::SystemSection(QtSystemLines());
   {
     crash::SafeWriter out(text);
@@ -157,20 +187,49 @@ std::string ExceptionReporter::BuildReport(std::exception_ptr error, FailureOrig
 }
 
 void ExceptionReporter::Report(std::exception_ptr error, FailureOrigin origin) {
+  if (reporting_) {
+    NoteLaterFailure(error);
+    return;
+  }
+  reporting_ = true;
+  struct Done {
+    bool& reporting;
+    ~Done() { reporting = false; }
+  } done{reporting_};
+  reportWritten_ = false;
+  laterFailures_ = 0;
+  laterLines_.clear();
+  // Painting the window for the screenshot may fail again: a line.
   const QString screenshot = SaveScreenshot(windowSource_ ? windowSource_() : nullptr, reportPath_);
   SavedReport report;
-  report.text = QString::fromStdString(BuildReport(error, origin, screenshot));
-  const crash::AppendResult appended = crash::AppendReport(reportPath_, report.text.toStdString());
+  std::string text = BuildReport(error, origin, screenshot) + laterLines_;
+  const crash::AppendResult appended = crash::AppendReport(reportPath_, text);
+  reportWritten_ = appended.saved;
+  report.text = QString::fromStdString(text);
   report.saved = appended.saved;
   report.error = QString::fromStdString(appended.error);
   report.path = QString::fromStdString(reportPath_.string());
   report.screenshotPath = screenshot;
+  if (report.saved) report.newestReportPath = NewestReportPathBeside(report.path);
 
   CrashSession session(launcher_, report, restartExecutable_);
   const QString message = crash_texts::kExceptionMessage.arg(QString::fromStdString(FactsOf(error).message));
-  const CrashChoice choice = session.Run(box_, message, origin == FailureOrigin::EventLoop);
+  const bool canContinue = origin == FailureOrigin::EventLoop || origin == FailureOrigin::Handler;
+  const CrashChoice choice = session.Run(box_, message, LossNote(origin), canContinue);
   if (choice == CrashChoice::Continue) return;
   ending_(origin == FailureOrigin::Terminate ? Ending::AbortWithDefault : Ending::ExitZero);
+}
+
+void ExceptionReporter::NoteLaterFailure(std::exception_ptr error) {
+  if (laterFailures_ > kMaxLaterFailures) return;
+  std::string line;
+  if (laterFailures_ == 0) line = std::string("== ") + kLaterFailuresTitle + " ==\n";
+  line += ++laterFailures_ > kMaxLaterFailures ? std::string("(more are not listed)\n") : OneLine(error);
+  if (reportWritten_) {
+    crash::AppendToLastReport(reportPath_, line);
+  } else {
+    laterLines_ += line;
+  }
 }
 
 void EndProcess(Ending ending) {

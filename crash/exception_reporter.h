@@ -1,14 +1,20 @@
 #pragma once
 // Takes over every C++ exception the program does not handle: one escaping an
-// event handler (the event loop goes on if the user chooses "Continue"), one
-// during start-up, and std::terminate. It writes the report with the trace of
-// the throw, a screenshot of the main window beside it, shows the crash box
-// and carries out the user's choice.
+// event handler or a slot (the event loop goes on if the user chooses
+// "Continue"), one during start-up, and std::terminate. It writes the report
+// with the trace of the throw, a screenshot of the main window beside it,
+// shows the crash box and carries out the user's choice.
+//
+// One report at a time: a failure while a report is being made (the
+// screenshot paints the window) or while its box is open (the box's event
+// loop still delivers events to the window) adds one line to that report
+// and nothing else: no second box, no recursion.
 
 #include <QString>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 #include "crash_box.h"
 #include "process_launcher.h"
@@ -19,6 +25,7 @@ namespace kestrin {
 
 enum class FailureOrigin {
   EventLoop,  // caught at the event loop: "Continue" is offered
+  Handler,    // caught around a slot, before Qt's frames: "Continue" too
   StartUp,    // caught while starting: the program ends afterwards
   Terminate,  // std::terminate: the program ends afterwards
 };
@@ -40,7 +47,8 @@ class ExceptionReporter {
   void SetEnding(std::function<void(Ending)> ending) { ending_ = std::move(ending); }
 
   // Reports `error` and shows the box. Returns only when the user chose
-  // "Continue" (or when the ending handed in by a test returns).
+  // "Continue" (or when the ending handed in by a test returns), or at once
+  // when another report is open.
   void Report(std::exception_ptr error, FailureOrigin origin);
 
   // The whole report for `error` (without the separator), as it is written.
@@ -53,6 +61,13 @@ class ExceptionReporter {
   std::filesystem::path reportPath_;
   QString restartExecutable_;
   std::function<void(Ending)> ending_;
+
+  // The report being made or shown, if any.
+  void NoteLaterFailure(std::exception_ptr error);
+  bool reporting_ = false;
+  bool reportWritten_ = false;  // later failures go straight to the file
+  int laterFailures_ = 0;
+  std::string laterLines_;  // before the report is written
 };
 
 // The real ending: flushes the standard streams and ends the process.

@@ -48,20 +48,6 @@ void CopyText(char* target, std::size_t size, const std::string& text) {
   target[length] = '\0';
 }
 
-// mkdir -p of the report's folder, one component at a time.
-void MakeReportFolder() {
-  char path[PATH_MAX];
-  std::size_t length = SafeLength(setup.reportPath);
-  for (std::size_t i = 0; i < length; ++i) path[i] = setup.reportPath[i];
-  while (length > 0 && path[length - 1] != '/') --length;  // drop the file name
-  for (std::size_t i = 1; i < length; ++i) {
-    if (path[i] != '/') continue;
-    path[i] = '\0';
-    mkdir(path, 0755);
-    path[i] = '/';
-  }
-}
-
 void WriteFailure(SafeWriter& out, int signal, const siginfo_t* info) {
   WriteTitle(out, "Failure");
   const char* name = FatalSignalName(signal);
@@ -119,6 +105,7 @@ void WriteRegisters(SafeWriter& out, const ucontext_t* context) {
 // the faulting instruction on are the interesting ones.
 void WriteRawFrames(SafeWriter& out, const ucontext_t* context) {
   WriteTitle(out, "Stack frames (raw)");
+  out.Flush();
   const void* frames[kMaxFrames];
   const std::size_t count = boost::stacktrace::safe_dump_to(0, frames, sizeof frames);
   const std::uintptr_t pc = ProgramCounter(context);
@@ -140,6 +127,8 @@ void WriteRawFrames(SafeWriter& out, const ucontext_t* context) {
   }
 }
 
+// The sections that need nothing but the signal's own data, fixed buffers
+// and system calls: they cannot fault. Each is on disk before the next.
 void WriteFirstSections(int fd, int signal, const siginfo_t* info, const ucontext_t* context) {
   struct stat status {};
   SafeWriter out(fd);
@@ -155,11 +144,21 @@ void WriteFirstSections(int fd, int signal, const siginfo_t* info, const ucontex
   WriteHeader(out, std::time(nullptr), setup.program, setup.version, setup.executable, commandLine,
               commandLineSize, static_cast<long>(getpid()));
   WriteFailure(out, signal, info);
+  out.Flush();
   WriteRegisters(out, context);
+  out.Flush();
+  // The copy the program published after its last event, not its live state.
+  WriteEditorState(out, PublishedEditorFacts());
+}
+
+// The module list (build-ids read from the modules' headers in memory) and
+// the unwinder's raw frames (it walks a stack the failure may have broken).
+void WriteSectionsThatMayFault(int fd, const ucontext_t* context) {
+  if (fd < 0) return;
+  SafeWriter out(fd);
+  WriteModules(out);
+  out.Flush();
   WriteRawFrames(out, context);
-  WriteModules(out, "/proc/self/maps");
-  const EditorFactsSource facts = CurrentEditorFactsSource();
-  WriteEditorState(out, facts != nullptr ? facts() : EditorFacts{});
 }
 
 // Writes "value" in decimal into `text` (at least 24 bytes).
@@ -177,7 +176,9 @@ void DecimalText(long value, char* text) {
   text[at] = '\0';
 }
 
-void RunReporter(int signal) {
+// Starts the reporter with `input` (the read end of a pipe, or -1) as its
+// standard input; the child's pid, or -1.
+long StartReporter(int signal, int input) {
   char pidText[24];
   char signalText[24];
   DecimalText(static_cast<long>(getpid()), pidText);
@@ -190,15 +191,27 @@ void RunReporter(int signal) {
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
+    // No pipe: /dev/null, which the reporter takes as "the report is
+    // complete" (it only waits on a pipe).
+    const int in = input >= 0 ? input : open("/dev/null", O_RDONLY);
+    if (in == STDIN_FILENO) {
+      fcntl(in, F_SETFD, 0);
+    } else if (in >= 0) {
+      dup2(in, STDIN_FILENO);
+    }
     execve(setup.reporterPath, argv, environ);
     _exit(127);
   }
+  return child;
+}
+
+void WaitForReporter(long child) {
   if (child < 0) return;
   int status = 0;
   while (waitpid(static_cast<pid_t>(child), &status, 0) < 0 && errno == EINTR) {
   }
   if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
-    if (const int fd = open(setup.reportPath, O_WRONLY | O_APPEND | O_CLOEXEC); fd >= 0) {
+    if (const int fd = OpenReportFile(setup.reportPath); fd >= 0) {
       SafeWriter out(fd);
       out.Text("(").Text(setup.reporterPath).Text(" could not be started)").Line();
       out.Flush();
@@ -215,12 +228,35 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     return;
   }
   const int savedErrno = errno;
-  MakeReportFolder();
-  if (const int fd = open(setup.reportPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644); fd >= 0) {
-    WriteFirstSections(fd, signal, info, static_cast<const ucontext_t*>(context));
-    close(fd);
+  const int fd = setup.reportPath[0] != '\0' ? OpenReportFile(setup.reportPath) : -1;
+  if (fd >= 0) WriteFirstSections(fd, signal, info, static_cast<const ucontext_t*>(context));
+  // From here on a step may fault again: the module headers are read from
+  // memory and the unwinder walks a stack the failure may have broken. So the
+  // reporter runs already, and learns through a pipe whether this handler
+  // got to the end ("done") or died on the way (the pipe just closes).
+  int toReporter[2] = {-1, -1};
+  if (pipe2(toReporter, O_CLOEXEC) != 0) toReporter[0] = toReporter[1] = -1;
+  const auto* machine = static_cast<const ucontext_t*>(context);
+  // Without a pipe the reporter could not wait: it starts once all is written.
+  if (toReporter[0] < 0) WriteSectionsThatMayFault(fd, machine);
+  const long reporter = StartReporter(signal, toReporter[0]);
+  if (toReporter[0] >= 0) {
+    close(toReporter[0]);
+    WriteSectionsThatMayFault(fd, machine);
   }
-  RunReporter(signal);
+  if (fd >= 0) close(fd);
+  if (toReporter[1] >= 0) {
+    // A reporter that ended already must not end this process by SIGPIPE.
+    struct sigaction ignore {}, previous {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGPIPE, &ignore, &previous);
+    const ssize_t sent = write(toReporter[1], kHandlerDone, SafeLength(kHandlerDone));
+    (void)sent;  // nothing to do about a closed pipe
+    close(toReporter[1]);
+    sigaction(SIGPIPE, &previous, nullptr);
+  }
+  WaitForReporter(reporter);
   RestoreDefaultAction(signal);
   errno = savedErrno;
   // A fault comes back when the failing instruction runs again; a signal that

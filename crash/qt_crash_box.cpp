@@ -81,7 +81,10 @@ CrashChoice QtCrashBox::Show(const CrashBoxContent& content, CrashBoxActions& ac
   auto* column = new QVBoxLayout;
   top->addLayout(column, 1);
   AddLabel(column, "CrashMessage", content.message);
+  if (!content.lossNote.isEmpty()) AddLabel(column, "LossNote", content.lossNote);
   AddLabel(column, "ReportNote", content.reportNote);
+  AddLabel(column, "AttachmentsNote", content.attachments);
+  if (!content.restartNote.isEmpty()) AddLabel(column, "RestartNote", content.restartNote);
   QLabel* sendResult = AddLabel(column, "SendResult", QString());
   sendResult->hide();
 

@@ -1,7 +1,8 @@
 #pragma once
-// The real crash box: the failure's message, where the report went, and the
-// buttons "Send report", "Show report", "Continue", "Restart" and "Close".
-// "Send report" and "Show report" keep it open.
+// The real crash box: the failure's message, what became of the user's
+// edits, where the report went, what "Send report" attaches, and the buttons
+// "Send report", "Show report", "Continue", "Restart" and "Close". "Send
+// report" and "Show report" keep it open.
 
 #include "crash_box.h"
 

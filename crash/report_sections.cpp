@@ -1,7 +1,6 @@
 #include "report_sections.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -10,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "elf_reading.h"
 
 namespace kestrin::crash {
 
@@ -100,27 +101,90 @@ void WriteHeader(SafeWriter& out, std::time_t when, const char* program, const c
   out.Text("Process id: ").Decimal(pid).Line();
 }
 
-void WriteModules(SafeWriter& out, const char* mapsPath) {
+namespace {
+
+// The fields of one line of /proc/self/maps that the module list needs.
+struct MapsLine {
+  std::uintptr_t start = 0;
+  std::uintptr_t end = 0;
+  std::uintptr_t offset = 0;
+  const char* permissions = nullptr;
+  const char* path = nullptr;  // from the first '/', or null
+  std::size_t pathLength = 0;
+};
+
+// Reads a hex number up to `stop`; false when something else comes first.
+bool HexUpTo(const char*& at, const char* end, char stop, std::uintptr_t& value) {
+  value = 0;
+  const char* first = at;
+  for (; at < end && *at != stop; ++at) {
+    const char c = *at;
+    const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (digit < 0) return false;
+    value = value << 4 | static_cast<std::uintptr_t>(digit);
+  }
+  if (at == end || at == first) return false;
+  ++at;
+  return true;
+}
+
+// "start-end perms offset dev inode path".
+bool ParseMapsLine(const char* text, std::size_t length, MapsLine& line) {
+  const char* at = text;
+  const char* end = text + length;
+  if (!HexUpTo(at, end, '-', line.start) || !HexUpTo(at, end, ' ', line.end) || end - at < 5) return false;
+  line.permissions = at;
+  at += 5;
+  if (!HexUpTo(at, end, ' ', line.offset)) return false;
+  line.path = nullptr;
+  for (; at < end; ++at) {
+    if (*at == '/') {
+      line.path = at;
+      line.pathLength = static_cast<std::size_t>(end - at);
+      break;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void WriteModules(SafeWriter& out) {
   WriteTitle(out, "Modules");
-  const int fd = open(mapsPath, O_RDONLY | O_CLOEXEC);
+  const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    out.Text("(").Text(mapsPath).Text(" cannot be read)").Line();
+    out.Text("(/proc/self/maps cannot be read)").Line();
     return;
   }
-  // Copies the lines of executable mappings of files, one line at a time.
+  // Copies the lines of executable mappings of files, one line at a time,
+  // each with its module's build-id. That is read from the module's headers
+  // in memory, the mapping at file offset 0 of the same file.
   char line[512];
   std::size_t length = 0;
   bool overlong = false;
+  char headerPath[512];
+  std::size_t headerPathLength = 0;
+  std::uintptr_t headerStart = 0;
+  std::uintptr_t headerEnd = 0;
   auto finishLine = [&] {
-    // "start-end perms offset dev inode path": perms' third letter is 'x'.
-    const char* dash = nullptr;
-    for (std::size_t i = 0; i < length && dash == nullptr; ++i)
-      if (line[i] == ' ') dash = line + i;
-    bool hasPath = false;
-    for (std::size_t i = 0; i < length; ++i)
-      if (line[i] == '/') hasPath = true;
-    if (!overlong && dash != nullptr && dash + 3 < line + length && dash[3] == 'x' && hasPath)
-      out.Bytes(line, length).Line();
+    MapsLine maps;
+    if (!overlong && ParseMapsLine(line, length, maps) && maps.path != nullptr && maps.permissions[0] == 'r') {
+      if (maps.offset == 0) {
+        for (std::size_t i = 0; i < maps.pathLength; ++i) headerPath[i] = maps.path[i];
+        headerPathLength = maps.pathLength;
+        headerStart = maps.start;
+        headerEnd = maps.end;
+      }
+      if (maps.permissions[2] == 'x') {
+        out.Bytes(line, length);
+        bool samePath = headerPathLength == maps.pathLength;
+        for (std::size_t i = 0; samePath && i < maps.pathLength; ++i) samePath = headerPath[i] == maps.path[i];
+        char buildId[2 * 64 + 1];
+        if (samePath && BuildIdInMemory(headerStart, headerEnd, buildId, sizeof buildId) > 0)
+          out.Text(" (build-id ").Text(buildId).Text(")");
+        out.Line();
+      }
+    }
     length = 0;
     overlong = false;
   };
@@ -195,39 +259,14 @@ std::vector<ThreadInfo> ThreadsOf(long pid) {
 
 std::string ThreadsSection(long pid, long failingThread) {
   std::string text = Title("Threads");
-  for (const ThreadInfo& thread : ThreadsOf(pid)) {
+  const std::vector<ThreadInfo> threads = ThreadsOf(pid);
+  if (threads.empty()) return text + "(none left: the program has ended)\n";
+  for (const ThreadInfo& thread : threads) {
     text += std::to_string(thread.id) + " \"" + thread.name + "\" " + thread.state;
     if (thread.id == failingThread) text += " [failed: its trace is above]";
     text += '\n';
   }
   text += "(the other threads are not traced: stopping them safely is not possible here)\n";
-  return text;
-}
-
-std::vector<std::string> UserProcessNames() {
-  std::vector<std::string> names;
-  const uid_t me = getuid();
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      continue;
-    struct stat info {};
-    if (stat(entry.path().c_str(), &info) != 0 || info.st_uid != me) continue;
-    // Kernel threads have no command line; they are not the user's programs.
-    if (ReadWholeFile((entry.path() / "cmdline").string()).empty()) continue;
-    // Only the short name the kernel keeps: no arguments, no environment.
-    const std::string comm = ReadFirstLine((entry.path() / "comm").string());
-    if (!comm.empty()) names.push_back(comm);
-  }
-  std::sort(names.begin(), names.end());
-  names.erase(std::unique(names.begin(), names.end()), names.end());
-  return names;
-}
-
-std::string ProcessesSection() {
-  std::string text = Title("Processes");
-  for (const std::string& name : UserProcessNames()) text += name + '\n';
   return text;
 }
 

@@ -22,9 +22,10 @@ void WriteUtcTime(SafeWriter& out, std::time_t when);
 void WriteHeader(SafeWriter& out, std::time_t when, const char* program, const char* version,
                  const char* executable, const char* commandLine, std::size_t commandLineSize,
                  long pid);
-// The executable mappings of /proc/<pid>/maps as the kernel writes them:
-// start-end, permissions, file offset, device, inode, path.
-void WriteModules(SafeWriter& out, const char* mapsPath);
+// The executable mappings of this process (/proc/self/maps) as the kernel
+// writes them, start-end, permissions, file offset, device, inode, path, each
+// followed by " (build-id HEX)" when the module has one.
+void WriteModules(SafeWriter& out);
 void WriteEditorState(SafeWriter& out, const EditorFacts& facts);
 
 struct ThreadInfo {
@@ -36,9 +37,6 @@ std::vector<ThreadInfo> ThreadsOf(long pid);
 // The failing thread is marked; only its trace can be taken safely, and it
 // stands in the stack trace section.
 std::string ThreadsSection(long pid, long failingThread);
-// The names of the processes of the user running this one: names only.
-std::vector<std::string> UserProcessNames();
-std::string ProcessesSection();
 // Kernel, distribution, memory and locale; `extraLines` (Qt's facts) follow.
 std::string SystemSection(const std::vector<std::string>& extraLines);
 

@@ -1,7 +1,6 @@
 #include "signal_report.h"
 
-#include <fstream>
-#include <iterator>
+#include <charconv>
 #include <sstream>
 
 #include "report_file.h"
@@ -16,6 +15,15 @@ std::string NameOf(const std::string& line) {
   return line.substr(start, line.find(" (", start) - start);
 }
 
+// The number `text` starts with; `fallback` when it starts with none.
+template <typename Number>
+Number NumberAt(const std::string& text, std::size_t at, int base, Number fallback = 0) {
+  Number value = fallback;
+  if (at >= text.size()) return fallback;
+  const auto [end, error] = std::from_chars(text.data() + at, text.data() + text.size(), value, base);
+  return error == std::errc() ? value : fallback;
+}
+
 }  // namespace
 
 SignalReport ReadLastReport(const std::string& fileText) {
@@ -23,7 +31,9 @@ SignalReport ReadLastReport(const std::string& fileText) {
   const auto start = fileText.rfind(kReportTitle);
   if (start == std::string::npos) return report;
   report.text = fileText.substr(start);
-  std::istringstream lines(report.text);
+  // A last line without its line end was cut in the middle: not read.
+  const std::string whole = report.text.substr(0, report.text.rfind('\n') + 1);
+  std::istringstream lines(whole);
   std::string section;
   std::string signalName, codeName;
   for (std::string line; std::getline(lines, line);) {
@@ -32,15 +42,22 @@ SignalReport ReadLastReport(const std::string& fileText) {
       continue;
     }
     if (section == "== Failure ==") {
-      if (line.rfind("Signal: ", 0) == 0) signalName = NameOf(line);
+      if (line.rfind("Signal: ", 0) == 0) {
+        signalName = NameOf(line);
+        const auto open = line.find(" (");
+        if (open != std::string::npos) report.signalNumber = NumberAt<int>(line, open + 2, 10);
+      }
       if (line.rfind("Code: ", 0) == 0) codeName = NameOf(line);
-      if (line.rfind("Thread: ", 0) == 0) report.thread = std::stol(line.substr(8));
+      if (line.rfind("Thread: ", 0) == 0) report.thread = NumberAt<long>(line, 8, 10);
     } else if (section == "== Program ==") {
-      if (line.rfind("Process id: ", 0) == 0) report.pid = std::stol(line.substr(12));
+      if (line.rfind("Process id: ", 0) == 0) report.pid = NumberAt<long>(line, 12, 10);
     } else if (section == "== Stack frames (raw) ==") {
-      const auto space = line.find(' ');
-      if (line.rfind("#", 0) == 0 && space != std::string::npos)
-        report.frames.push_back(std::stoull(line.substr(space + 1), nullptr, 16));
+      // "#N 0x" and sixteen digits, as the handler writes them.
+      const auto hex = line.find(" 0x");
+      if (line.rfind("#", 0) == 0 && hex != std::string::npos && line.size() == hex + 3 + 16) {
+        const auto address = NumberAt<std::uintptr_t>(line, hex + 3, 16, 0);
+        if (address != 0) report.frames.push_back(address);
+      }
     } else if (section == "== Modules ==") {
       report.modules += line + '\n';
     }
@@ -49,26 +66,28 @@ SignalReport ReadLastReport(const std::string& fileText) {
   return report;
 }
 
-CompletedReport CompleteSignalReport(const std::string& reportPath, long pid,
+CompletedReport CompleteSignalReport(const std::string& reportPath, long pid, bool handlerFinished,
                                      const std::function<std::string(const SignalReport&)>& moreSections) {
-  std::ifstream in(reportPath, std::ios::binary);
-  const std::string fileText((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.close();
+  std::string fileText;
+  ReadReportFile(reportPath, fileText);
   SignalReport report = ReadLastReport(fileText);
   CompletedReport completed;
-  if (report.text.empty() || report.pid != pid) {
+  if (report.text.empty() || report.pid == 0 || report.pid != pid) {
     completed.error = "the crashed program could not write to " + reportPath;
     report = SignalReport{};
     completed.text = moreSections(report);
     return completed;
   }
-  const std::string more = moreSections(report);
+  // The report file ends where the handler stopped; a line cut in the
+  // middle gets its end first.
+  std::string more = report.text.empty() || report.text.back() == '\n' ? "" : "\n";
+  if (!handlerFinished) more += kCutShortLine;
+  more += moreSections(report);
   completed.text = report.text + more;
-  std::ofstream out(reportPath, std::ios::binary | std::ios::app);
-  out << more;
-  out.flush();
-  completed.saved = static_cast<bool>(out);
-  if (!completed.saved) completed.error = reportPath + " cannot be written";
+  const AppendResult appended = AppendToLastReport(reportPath, more);
+  completed.saved = appended.saved;
+  completed.error = appended.error;
+  if (completed.saved) KeepNewestReports(reportPath);
   return completed;
 }
 

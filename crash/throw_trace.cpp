@@ -5,6 +5,11 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <vector>
+
+#include "frame_names.h"
+#include "report_sections.h"
+#include "signal_safe_writer.h"
 
 namespace kestrin::crash {
 
@@ -40,13 +45,14 @@ std::string DemangledName(const std::type_info& type) {
 }
 
 std::string FormatTrace(const boost::stacktrace::stacktrace& trace) {
-  std::string text;
-  std::size_t index = 0;
-  for (const boost::stacktrace::frame& frame : trace) {
-    // "name at file:line", or "name in module" without line information.
-    text += '#' + std::to_string(index++) + ' ' + boost::stacktrace::to_string(frame) + '\n';
+  std::vector<std::uintptr_t> frames;
+  for (const boost::stacktrace::frame& frame : trace) frames.push_back(reinterpret_cast<std::uintptr_t>(frame.address()));
+  std::string modules;
+  {
+    SafeWriter out(modules);
+    WriteModules(out);
   }
-  return text;
+  return NamedFrames(frames, ParseMappings(modules), DebugFoldersOfThisProgram(), FirstFrame::ReturnAddress);
 }
 
 }  // namespace kestrin::crash

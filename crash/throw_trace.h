@@ -21,8 +21,8 @@ void RecordThrow(const std::type_info* type);
 // The last throw on this thread; null before the first one.
 const ThrowRecord* LastThrowOnThisThread();
 
-// One line per frame: "#N function at file:line" (or "in module" when the
-// module carries no line information).
+// One line per frame, named as frame_names.h says, with the modules of this
+// process and the debug files of its installation.
 std::string FormatTrace(const boost::stacktrace::stacktrace& trace);
 
 // "std::runtime_error" for typeid(std::runtime_error).

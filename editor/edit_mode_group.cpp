@@ -7,6 +7,7 @@
 
 #include "editor_context.h"
 #include "editor_settings.h"
+#include "guarded_slot.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -122,9 +123,9 @@ EditModeGroup::EditModeGroup(EditorContext& context, QWidget* parent)
   NoteButton_->setChecked(context_.settings.editMode == EditMode::Note);
   MuteButton_->setChecked(context_.settings.editMode == EditMode::Mute);
   PropButton_->setChecked(context_.settings.editMode == EditMode::Property);
-  connect(NoteButton_, &QToolButton::clicked, this, &EditModeGroup::NoteButtonClick);
-  connect(MuteButton_, &QToolButton::clicked, this, &EditModeGroup::MuteButtonClick);
-  connect(PropButton_, &QToolButton::clicked, this, &EditModeGroup::PropButtonClick);
+  connect(NoteButton_, &QToolButton::clicked, this, GuardedSlot(this, &EditModeGroup::NoteButtonClick));
+  connect(MuteButton_, &QToolButton::clicked, this, GuardedSlot(this, &EditModeGroup::MuteButtonClick));
+  connect(PropButton_, &QToolButton::clicked, this, GuardedSlot(this, &EditModeGroup::PropButtonClick));
 }
 
 QToolButton* EditModeGroup::MakeButton(const char* name, int left, const QImage& picture, const QString& tip) {

@@ -10,6 +10,7 @@
 #include "dialog_service.h"
 #include "editor_context.h"
 #include "group_fit.h"
+#include "guarded_slot.h"
 #include "qt_color_word.h"
 #include "settings_number.h"
 
@@ -60,18 +61,18 @@ OptionsPage::OptionsPage(EditorContext& context, QWidget* parent)
 
   // Connected only after the layout text is in place: "FF" must not reach
   // the settings, which keep their start values until the user edits them.
-  connect(S_NoteColor_, &ColorSwatch::Pressed, this, &OptionsPage::S_NoteColorMouseDown);
-  connect(S_MuteColor_, &ColorSwatch::Pressed, this, &OptionsPage::S_MuteColorMouseDown);
-  connect(S_PropColor_, &ColorSwatch::Pressed, this, &OptionsPage::S_PropColorMouseDown);
-  connect(S_LoopColor_, &ColorSwatch::Pressed, this, &OptionsPage::S_LoopColorMouseDown);
-  connect(S_FixedColor_, &ColorSwatch::Pressed, this, &OptionsPage::S_FixedColorMouseDown);
-  connect(S_BlankColor_, &ColorSwatch::Pressed, this, &OptionsPage::S_BlankColorMouseDown);
+  connect(S_NoteColor_, &ColorSwatch::Pressed, this, GuardedSlot(this, &OptionsPage::S_NoteColorMouseDown));
+  connect(S_MuteColor_, &ColorSwatch::Pressed, this, GuardedSlot(this, &OptionsPage::S_MuteColorMouseDown));
+  connect(S_PropColor_, &ColorSwatch::Pressed, this, GuardedSlot(this, &OptionsPage::S_PropColorMouseDown));
+  connect(S_LoopColor_, &ColorSwatch::Pressed, this, GuardedSlot(this, &OptionsPage::S_LoopColorMouseDown));
+  connect(S_FixedColor_, &ColorSwatch::Pressed, this, GuardedSlot(this, &OptionsPage::S_FixedColorMouseDown));
+  connect(S_BlankColor_, &ColorSwatch::Pressed, this, GuardedSlot(this, &OptionsPage::S_BlankColorMouseDown));
   connect(Chk_AskBackup_, &QCheckBox::toggled, this,
-          [this](bool checked) { context_.settings.askBackup = checked; });
-  connect(E_PitchLightInt_, &QLineEdit::textChanged, this, &OptionsPage::E_PitchLightIntChange);
-  connect(E_CaseHeight_, &QLineEdit::textChanged, this, &OptionsPage::E_CaseHeightChange);
+          GuardedSlot([this](bool checked) { context_.settings.askBackup = checked; }));
+  connect(E_PitchLightInt_, &QLineEdit::textChanged, this, GuardedSlot(this, &OptionsPage::E_PitchLightIntChange));
+  connect(E_CaseHeight_, &QLineEdit::textChanged, this, GuardedSlot(this, &OptionsPage::E_CaseHeightChange));
   connect(E_PropCaseLength_, &QLineEdit::textChanged, this,
-          &OptionsPage::E_PropCaseLengthChange);
+          GuardedSlot(this, &OptionsPage::E_PropCaseLengthChange));
 }
 
 ColorSwatch* OptionsPage::AddSwatch(const char* name, const QString& caption, int top,

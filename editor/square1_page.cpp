@@ -15,6 +15,7 @@
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "grid_texts.h"
+#include "guarded_slot.h"
 #include "note_properties_group.h"
 #include "part_streams.h"
 #include "status_line.h"
@@ -53,7 +54,7 @@ Square1Page::Square1Page(EditorContext& context, CellTable& cells,
   l_sq1infos_->setObjectName(QStringLiteral("l_sq1infos"));
   l_sq1infos_->setFont(SpaceLabelFont());
   l_sq1infos_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-  connect(Sq1_StrGrid_, &ChannelGrid::CellClicked, this, [this] { Sq1_StrGridClick(); });
+  connect(Sq1_StrGrid_, &ChannelGrid::CellClicked, this, GuardedSlot([this] { Sq1_StrGridClick(); }));
 }
 
 void Square1Page::T_Square1Show() {

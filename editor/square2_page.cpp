@@ -8,6 +8,7 @@
 #include "editing_state.h"
 #include "editor_context.h"
 #include "grid_texts.h"
+#include "guarded_slot.h"
 #include "part_streams.h"
 #include "status_line.h"
 
@@ -24,7 +25,7 @@ Square2Page::Square2Page(EditorContext& context, CellTable& cells, QWidget* pare
       Sq2_StrGrid_(new ChannelGrid(kSquare2Shape, *this, this)) {
   setObjectName(QStringLiteral("T_Square2"));
   Sq2_StrGrid_->setObjectName(QStringLiteral("Sq2_StrGrid"));
-  connect(Sq2_StrGrid_, &ChannelGrid::CellClicked, this, [this] { Sq2_StrGridClick(); });
+  connect(Sq2_StrGrid_, &ChannelGrid::CellClicked, this, GuardedSlot([this] { Sq2_StrGridClick(); }));
 }
 
 void Square2Page::T_Square2Show() { DisplayChannel(Grid::Square2, context_, cells_, view_, *Sq2_StrGrid_); }

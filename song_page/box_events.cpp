@@ -4,10 +4,14 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include "guarded_slot.h"
+
 namespace kestrin {
 
 BoxEvents::BoxEvents(QWidget* box, KeyHandler onKey, ClickHandler onClick)
-    : QObject(box), onKey_(std::move(onKey)), onClick_(std::move(onClick)) {
+    : QObject(box),
+      onKey_(onKey ? KeyHandler(GuardedSlot(std::move(onKey))) : KeyHandler()),
+      onClick_(onClick ? ClickHandler(GuardedSlot(std::move(onClick))) : ClickHandler()) {
   box->installEventFilter(this);
 }
 

@@ -17,6 +17,7 @@
 #include "editing_state.h"
 #include "editor_context.h"
 #include "group_fit.h"
+#include "guarded_slot.h"
 #include "history_keys.h"
 #include "image_bytes.h"
 #include "parse_hex.h"
@@ -149,46 +150,46 @@ void SongPage::ConnectHandlers() {
   // be read again, nor the item silently become the selected song.
   QObject::disconnect(CB_SongSelect_->lineEdit(), &QLineEdit::editingFinished, CB_SongSelect_,
                       nullptr);
-  connect(CB_SongSelect_, &QComboBox::currentIndexChanged, this, [this] {
+  connect(CB_SongSelect_, &QComboBox::currentIndexChanged, this, GuardedSlot([this] {
     if (updating_) return;
     indexChangeRan_ = true;
     ShowStartOfSongText();
     CB_SongSelectChange();
-  });
-  connect(CB_SongSelect_, &QComboBox::activated, this, [this] {
+  }));
+  connect(CB_SongSelect_, &QComboBox::activated, this, GuardedSlot([this] {
     ShowStartOfSongText();
     if (updating_ || std::exchange(indexChangeRan_, false)) return;
     CB_SongSelectChange();
-  });
+  }));
   connect(CB_SongSelect_->lineEdit(), &QLineEdit::textEdited, this,
-          [this] { OnSongTextEdited(); });
+          GuardedSlot([this] { OnSongTextEdited(); }));
 
   new BoxEvents(E_firstPart_, [this](int key) { E_firstPartKeyPress(key); }, {});
   new BoxEvents(E_lastPart_, [this](int key) { E_lastPartKeyPress(key); }, {});
   new BoxEvents(E_loopPart_, [this](int key) { E_loopPartKeyPress(key); },
                 [this] { E_loopPartClick(); });
 
-  connect(LB_Parts_, &QListWidget::itemSelectionChanged, this, [this] {
+  connect(LB_Parts_, &QListWidget::itemSelectionChanged, this, GuardedSlot([this] {
     if (!updating_) LB_PartsClick();
-  });
-  connect(LB_Parts_, &PartListBox::SelectedLineClicked, this, [this] { LB_PartsClick(); });
+  }));
+  connect(LB_Parts_, &PartListBox::SelectedLineClicked, this, GuardedSlot([this] { LB_PartsClick(); }));
   new BoxEvents(E_Parts_, [this](int key) { E_PartsKeyPress(key); }, [this] { E_PartsClick(); });
 
-  connect(E_ph1_, &QLineEdit::textChanged, this, [this] { E_ph1Change(); });
-  connect(E_ph2_, &QLineEdit::textChanged, this, [this] { E_ph2Change(); });
-  connect(E_ph4_, &QLineEdit::textChanged, this, [this] { E_ph4Change(); });
-  connect(E_ph5_, &QLineEdit::textChanged, this, [this] { E_ph5Change(); });
-  connect(E_ph6_, &QLineEdit::textChanged, this, [this] { E_ph6Change(); });
-  connect(E_ph7_, &QLineEdit::textChanged, this, [this] { E_ph7Change(); });
+  connect(E_ph1_, &QLineEdit::textChanged, this, GuardedSlot([this] { E_ph1Change(); }));
+  connect(E_ph2_, &QLineEdit::textChanged, this, GuardedSlot([this] { E_ph2Change(); }));
+  connect(E_ph4_, &QLineEdit::textChanged, this, GuardedSlot([this] { E_ph4Change(); }));
+  connect(E_ph5_, &QLineEdit::textChanged, this, GuardedSlot([this] { E_ph5Change(); }));
+  connect(E_ph6_, &QLineEdit::textChanged, this, GuardedSlot([this] { E_ph6Change(); }));
+  connect(E_ph7_, &QLineEdit::textChanged, this, GuardedSlot([this] { E_ph7Change(); }));
   new BoxEvents(E_ph1_, {}, [this] { E_ph1Click(); });
   new BoxEvents(E_ph2_, {}, [this] { E_ph2Click(); });
 
   // Leaving a header box ends its typing step. Undo and redo keys go to the
   // window's history, not to the boxes' own text undo.
   for (QLineEdit* box : {E_ph1_, E_ph2_, E_ph4_, E_ph5_, E_ph6_, E_ph7_}) {
-    connect(box, &QLineEdit::editingFinished, this, [this] {
+    connect(box, &QLineEdit::editingFinished, this, GuardedSlot([this] {
       if (context_.history) context_.history->EndTyping();
-    });
+    }));
   }
   for (QLineEdit* box : {E_firstPart_, E_lastPart_, E_loopPart_, E_Parts_, E_ph1_, E_ph2_, E_ph4_, E_ph5_,
                          E_ph6_, E_ph7_, CB_SongSelect_->lineEdit()}) {

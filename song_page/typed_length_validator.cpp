@@ -1,4 +1,5 @@
 #include "typed_length_validator.h"
+#include "guarded_slot.h"
 
 #include <QLineEdit>
 
@@ -25,7 +26,7 @@ TypedLengthValidator::TypedLengthValidator(int maxLength, QLineEdit* box)
     : QValidator(box), maxLength_(maxLength), shownText_(box->text()) {
   // The box has already taken the new text when it asks for validation, so
   // the text before an edit is remembered from its last change.
-  connect(box, &QLineEdit::textChanged, this, [this](const QString& text) { shownText_ = text; });
+  connect(box, &QLineEdit::textChanged, this, GuardedSlot([this](const QString& text) { shownText_ = text; }));
 }
 
 QValidator::State TypedLengthValidator::validate(QString& input, int& position) const {

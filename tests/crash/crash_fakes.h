@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 #include "crash_box.h"
@@ -24,6 +25,7 @@ class FakeCrashBox final : public CrashBox {
 
   CrashChoice Show(const CrashBoxContent& content, CrashBoxActions& actions) override {
     shown.push_back(content);
+    if (whileShown) whileShown();
     std::vector<Press> presses{Press::Close};
     if (!scripts_.empty()) {
       presses = scripts_.front();
@@ -43,6 +45,8 @@ class FakeCrashBox final : public CrashBox {
 
   std::vector<CrashBoxContent> shown;
   std::vector<QString> sendResults;
+  // Runs while each box is open, as the real box's event loop would.
+  std::function<void()> whileShown;
 
  private:
   std::deque<std::vector<Press>> scripts_;

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMetaObject>
@@ -11,8 +12,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <utility>
 
 #include "crash_fakes.h"
+#include "crash_texts.h"
 #include "editor_facts.h"
 #include "editor_facts_source.h"
 #include "fake_dialog_service.h"
@@ -104,12 +107,14 @@ TEST_F(ExceptionPathTest, ReportNamesTheExceptionWhereItWasThrownAndTheSystem) {
        {"== Time ==", "== Program ==", "Kestrin Music Editor 0.0.1.0", "Command line: ", "Process id: ",
         "Exception: std::runtime_error\n", "Message: the disk went away\n", "Where: caught by the event loop",
         "== Stack trace (where it was thrown) ==", "SaveTheWorldHandler()", "== Threads ==",
-        "== Modules ==", "libQt6Core.so", "== Processes ==", "== System ==", "Kernel: Linux ",
+        "== Modules ==", "libQt6Core.so", " (build-id ", "== System ==", "Kernel: Linux ",
         "Distribution: ", "Memory MemTotal: ", "Qt: 6.", "Platform plugin: offscreen", "Screens: ",
         "Locale: ", "== Editor state ==", "File opened: none", "== Screenshot =="}) {
     EXPECT_TRUE(report.contains(QString::fromLatin1(expected))) << expected;
   }
   EXPECT_TRUE(report.contains(QStringLiteral("Process id: %1\n").arg(QCoreApplication::applicationPid())));
+  // The names of the user's other programs are none of a bug's business.
+  EXPECT_FALSE(report.contains(QStringLiteral("== Processes ==")));
   // The throwing function is the first frame of the trace.
   const qsizetype trace = report.indexOf(QStringLiteral("== Stack trace (where it was thrown) ==\n#0 "));
   ASSERT_GE(trace, 0);
@@ -123,6 +128,8 @@ TEST_F(ExceptionPathTest, BoxShowsTheMessageAndTheReportAndContinueKeepsTheWindo
   EXPECT_TRUE(box.shown[0].message.contains(QStringLiteral("the disk went away")));
   EXPECT_EQ(box.shown[0].reportNote, QStringLiteral("The report was saved to %1.").arg(reportPath));
   EXPECT_TRUE(box.shown[0].canContinue);
+  EXPECT_EQ(box.shown[0].lossNote,
+            QStringLiteral("Your edits are still there: choose Continue, and File > Save still works."));
   EXPECT_EQ(box.shown[0].reportText, ReadAll(reportPath));
   EXPECT_TRUE(endings.empty());
 
@@ -170,7 +177,9 @@ TEST_F(ExceptionPathTest, RestartStartsThisExecutableAgainAndEndsWithZero) {
   EXPECT_EQ(endings, std::vector<Ending>{Ending::ExitZero});
 }
 
-TEST_F(ExceptionPathTest, SendHandsTheReportAndTheScreenshotToTheMailProgram) {
+TEST_F(ExceptionPathTest, SendAttachesThisReportAloneAndTheScreenshotAsTheBoxSaidBeforehand) {
+  box.Script({Press::Continue});
+  FailInAHandler();  // an older report in the file
   box.Script({Press::SendReport, Press::Continue});
   FailInAHandler();
   ASSERT_EQ(launcher.launches.size(), 1u);
@@ -179,16 +188,98 @@ TEST_F(ExceptionPathTest, SendHandsTheReportAndTheScreenshotToTheMailProgram) {
   const QStringList& args = mail.arguments;
   const qsizetype body = args.indexOf(QStringLiteral("--body"));
   ASSERT_GE(body, 0);
-  EXPECT_EQ(args[body + 1], ReadAll(reportPath));
-  const qsizetype firstAttach = args.indexOf(QStringLiteral("--attach"));
-  ASSERT_GE(firstAttach, 0);
-  EXPECT_EQ(args[firstAttach + 1], reportPath);
-  ASSERT_EQ(args.lastIndexOf(QStringLiteral("--attach")), firstAttach + 2);
-  EXPECT_TRUE(args[firstAttach + 3].endsWith(QStringLiteral(".png")));
-  EXPECT_TRUE(QFileInfo::exists(args[firstAttach + 3]));
+  EXPECT_EQ(args[body + 1], box.shown[1].reportText);
+  QStringList attached;
+  for (qsizetype i = 0; i + 1 < args.size(); ++i)
+    if (args[i] == QStringLiteral("--attach")) attached << args[i + 1];
+  ASSERT_EQ(attached.size(), 2);
+  // The newest report alone, not the file with the older one.
+  EXPECT_EQ(attached[0], QFileInfo(reportPath).absolutePath() + QStringLiteral("/bugreport-newest.txt"));
+  EXPECT_EQ(ReadAll(attached[0]), box.shown[1].reportText);
+  EXPECT_EQ(ReadAll(reportPath).count(QStringLiteral("Kestrin Music Editor crash report\n")), 2);
+  EXPECT_TRUE(attached[1].endsWith(QStringLiteral(".png")));
+  EXPECT_TRUE(QFileInfo::exists(attached[1]));
+  // The box named exactly these files before the mail program was started.
+  EXPECT_EQ(box.shown[1].attachments,
+            QStringLiteral("Send report opens a new mail in your mail program, with this report as its text and "
+                           "these files attached: %1, %2.")
+                .arg(attached[0], attached[1]));
   ASSERT_EQ(box.sendResults.size(), 1u);
   EXPECT_EQ(box.sendResults[0], QStringLiteral("The report was handed to your mail program."));
   EXPECT_TRUE(endings.empty());
+}
+
+TEST_F(ExceptionPathTest, ReportsAndScreenshotsAreTheUsersAlone) {
+  box.Script({Press::SendReport, Press::Continue});
+  FailInAHandler();
+  const QString folder = QFileInfo(reportPath).absolutePath();
+  EXPECT_EQ(QFileInfo(folder).permissions() & 0x7777, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ExeOwner | QFileDevice::ReadUser |
+                                                           QFileDevice::WriteUser | QFileDevice::ExeUser);
+  const QStringList files = QDir(folder).entryList(QDir::Files);
+  EXPECT_EQ(files.size(), 3) << files.join(QLatin1Char(' ')).toStdString();  // report, screenshot, newest report
+  for (const QString& file : files) {
+    EXPECT_EQ(QFileInfo(folder + QLatin1Char('/') + file).permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser)
+        << file.toStdString();
+  }
+}
+
+// A window whose every paint fails: the screenshot paints it, and so does the
+// box's event loop while it is open.
+class AlwaysFailingPaint final : public QWidget {
+ public:
+  bool failing = true;
+  int failures = 0;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!failing) return;
+    ++failures;
+    throw std::runtime_error("paint gave up");
+  }
+};
+
+TEST_F(ExceptionPathTest, FailuresWhileAReportIsOpenAreOneLineEachInThatReport) {
+  AlwaysFailingPaint broken;
+  broken.resize(64, 48);
+  reporter->SetWindowSource([&broken]() -> QWidget* { return &broken; });
+  box.whileShown = [&broken] {
+    broken.grab();
+    broken.grab();
+  };
+  box.Script({Press::Continue});
+  broken.grab();  // the first failure, through the application object
+  broken.failing = false;
+
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_TRUE(box.shown[0].message.contains(QStringLiteral("paint gave up")));
+  const QString report = ReadAll(reportPath);
+  EXPECT_EQ(report.count(QStringLiteral("Kestrin Music Editor crash report\n")), 1);
+  EXPECT_TRUE(report.contains(QStringLiteral("Message: paint gave up\n")));
+  // The screenshot's paint and the two while the box was open.
+  EXPECT_EQ(broken.failures, 4);
+  EXPECT_TRUE(report.contains(QStringLiteral("\n== Failures while this report was open ==\n"
+                                             "std::runtime_error: paint gave up\n"
+                                             "std::runtime_error: paint gave up\n"
+                                             "std::runtime_error: paint gave up\n")))
+      << report.toStdString();
+  // The box's own text has the failures the report held when it opened.
+  EXPECT_TRUE(box.shown[0].reportText.contains(QStringLiteral("== Failures while this report was open ==")));
+}
+
+TEST_F(ExceptionPathTest, RestartThatCannotStartSaysSoAndTheBoxStays) {
+  launcher.starts = false;  // the executable was replaced by an upgrade
+  box.Script({Press::Restart});
+  box.Script({Press::Close});
+  FailInAHandler();
+  ASSERT_EQ(box.shown.size(), 2u);
+  EXPECT_TRUE(box.shown[0].restartNote.isEmpty());
+  const QString executable = QString::fromStdString(std::filesystem::read_symlink("/proc/self/exe").string());
+  EXPECT_EQ(box.shown[1].restartNote,
+            QStringLiteral("Restart failed: %1 could not be started. Start the editor again from your desktop's menu.")
+                .arg(executable));
+  EXPECT_EQ(endings, std::vector<Ending>{Ending::ExitZero});
 }
 
 TEST_F(ExceptionPathTest, SendWithoutAMailProgramSaysSoAndTheBoxStaysOpen) {
@@ -269,8 +360,50 @@ TEST_F(ExceptionPathTest, FailureWhileStartingOffersNoContinue) {
   app->ShowException(std::make_exception_ptr(std::logic_error("no window")), FailureOrigin::StartUp);
   ASSERT_EQ(box.shown.size(), 1u);
   EXPECT_FALSE(box.shown[0].canContinue);
+  EXPECT_TRUE(box.shown[0].lossNote.isEmpty());  // nothing was open yet
   EXPECT_EQ(endings, std::vector<Ending>{Ending::ExitZero});
   EXPECT_TRUE(ReadAll(reportPath).contains(QStringLiteral("Where: caught while starting")));
+}
+
+TEST_F(ExceptionPathTest, EachWayOfFailingSaysWhereItWasCaughtAndWhatBecameOfTheEdits) {
+  const QString kept = QStringLiteral("Your edits are still there: choose Continue, and File > Save still works.");
+  const QString lost = QStringLiteral("Unsaved edits are lost: the program cannot go on after this.");
+  struct Case {
+    FailureOrigin origin;
+    const char* where;
+    bool canContinue;
+    QString lossNote;
+    Ending ending;  // after "Close"
+  };
+  const Case cases[] = {
+      {FailureOrigin::EventLoop, "Where: caught by the event loop\n", true, kept, Ending::ExitZero},
+      {FailureOrigin::Handler, "Where: caught at the handler it escaped from\n", true, kept, Ending::ExitZero},
+      {FailureOrigin::StartUp, "Where: caught while starting\n", false, QString(), Ending::ExitZero},
+      {FailureOrigin::Terminate, "Where: std::terminate was called\n", false, lost, Ending::AbortWithDefault},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    box.shown.clear();
+    endings.clear();
+    box.Script({Press::Close});
+    app->ShowException(std::make_exception_ptr(std::runtime_error("no luck")), c.origin);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_TRUE(box.shown[0].reportText.contains(QString::fromLatin1(c.where)));
+    EXPECT_EQ(box.shown[0].canContinue, c.canContinue);
+    EXPECT_EQ(box.shown[0].lossNote, c.lossNote);
+    EXPECT_EQ(endings, std::vector<Ending>{c.ending});
+  }
+}
+
+TEST(CrashTexts, FatalSignalsAreNamedInWords) {
+  EXPECT_EQ(crash_texts::kSignalMessage.arg(crash_texts::SignalInWords(SIGSEGV)),
+            QStringLiteral("The program crashed on a memory access error (SIGSEGV)."));
+  for (const auto& [signal, name] : {std::pair{SIGBUS, "(SIGBUS)"}, std::pair{SIGFPE, "(SIGFPE)"},
+                                     std::pair{SIGILL, "(SIGILL)"}, std::pair{SIGABRT, "(SIGABRT)"}}) {
+    const QString words = crash_texts::SignalInWords(signal);
+    EXPECT_TRUE(words.endsWith(QLatin1String(" ") + QLatin1String(name))) << words.toStdString();
+    EXPECT_TRUE(words.startsWith(QStringLiteral("a")));
+  }
 }
 
 TEST_F(ExceptionPathTest, TerminateShowsTheBoxWithoutContinueAndAbortsOnClose) {

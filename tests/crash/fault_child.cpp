@@ -2,7 +2,13 @@
 // with the given report file and reporter, then fails:
 //   null           dereferences a null pointer
 //   abort          calls std::abort
-//   handler-fault  as null, and the handler itself faults while writing
+//   handler-fault  as null, from a function whose own return address lies in
+//                  a page it made unreadable first: the handler's unwinder
+//                  faults again when it reads it
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,16 +20,24 @@ namespace {
 
 [[gnu::noinline]] void WriteThroughNowhere(volatile int* nowhere) { *nowhere = 7; }
 
-kestrin::crash::EditorFacts FaultingFacts() {
-  WriteThroughNowhere(nullptr);
-  return {};
+// The frame's locals keep this function's stack pointer more than a page
+// below its return address, so it can still run after that page is gone.
+[[gnu::noinline]] void FaultWithAnUnreadableCaller(volatile int* nowhere) {
+  volatile char below[3 * 4096];
+  for (std::size_t i = 0; i < sizeof below; i += 512) below[i] = 1;
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  const auto returnAddress = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) + sizeof(void*);
+  mprotect(reinterpret_cast<void*>(returnAddress & ~(page - 1)), page, PROT_NONE);
+  *nowhere = below[0];
 }
 
-kestrin::crash::EditorFacts SomeFacts() {
-  kestrin::crash::EditorFacts facts;
-  facts.fileLoaded = true;
-  facts.fileName = "/songs/made-up.nes";
-  return facts;
+// Keeps the unreadable page well away from the top of the stack, where the
+// environment the reporter is started with lies.
+[[gnu::noinline]] void FaultDeepDown(volatile int* nowhere) {
+  volatile char room[64 * 1024];
+  for (std::size_t i = 0; i < sizeof room; i += 512) room[i] = 0;
+  FaultWithAnUnreadableCaller(nowhere);
+  room[0] = 1;
 }
 
 }  // namespace
@@ -40,9 +54,12 @@ int main(int argc, char* argv[]) {
   setup.reportPath = argv[2];
   setup.reporterPath = argv[3];
   kestrin::crash::InstallFatalSignalHandler(setup);
-  const bool faultInHandler = std::strcmp(argv[1], "handler-fault") == 0;
-  kestrin::crash::SetEditorFactsSource(faultInHandler ? FaultingFacts : SomeFacts);
+  kestrin::crash::EditorFacts facts;
+  facts.fileLoaded = true;
+  facts.fileName = "/songs/made-up.nes";
+  kestrin::crash::PublishEditorFacts(facts);
   if (std::strcmp(argv[1], "abort") == 0) std::abort();
+  if (std::strcmp(argv[1], "handler-fault") == 0) FaultDeepDown(nullptr);
   WriteThroughNowhere(nullptr);
   return 0;
 }
