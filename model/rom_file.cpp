@@ -95,7 +95,6 @@ bool LoadRom(EditingState& state, const std::string& path, std::string* report) 
 
   state.lastSeenOnDisk = RecordTransfer(path, image);
   state.romImage = std::move(image);
-  ++state.imageWrites;
   state.romSize = static_cast<std::int32_t>(size);
   // The loaded part's positions, lengths and buffers came from the old
   // image; a write-back must never carry them into this one.
