@@ -537,7 +537,8 @@ void SongPage::ShowImageAgain() {
 
 void SongPage::ShowPlace(const EditPlace& place) {
   const bool listLine = place.where.part < 0 && place.where.line > 0;
-  if (listLine && place.where.line <= LB_Parts_->count()) LB_Parts_->scrollToItem(LB_Parts_->item(place.where.line - 1));
+  if (listLine && place.where.line <= LB_Parts_->count())
+    LB_Parts_->scrollToItem(LB_Parts_->item(place.where.line - 1));
   if (auto* box = findChild<QLineEdit*>(QString::fromLatin1(place.control))) box->setFocus();
 }
 
