@@ -69,14 +69,18 @@ std::vector<ByteChange> Recorded(EditingState& state, const std::function<void()
 }  // namespace
 
 EditHistory::EditHistory(EditingState& state) : state_(state) {
-  // Every step is kept: a step costs a few dozen bytes.
+  // Every step is kept: a step costs a few hundred bytes.
   stack_.setUndoLimit(0);
 }
 
 std::vector<ByteChange> EditHistory::Record(const QString& name, const EditPlace& place,
                                             const std::function<void()>& edit, TypingBox box) {
   std::vector<ByteChange> changes = Recorded(state_, edit);
-  if (!changes.empty()) stack_.push(new ByteStep(*this, StepText(name, place), place, changes, box, typingSession_));
+  if (changes.empty()) return changes;
+  // A run of edits in one place shares one copy of its text.
+  const QString text = StepText(name, place);
+  if (text != lastText_) lastText_ = text;
+  stack_.push(new ByteStep(*this, lastText_, place, changes, box, typingSession_));
   return changes;
 }
 

@@ -77,6 +77,7 @@ class EditHistory {
   QUndoStack stack_;
   std::function<void(const StepShown&)> show_;
   SongLine loadedPart_;
+  QString lastText_;
   int typingSession_ = 0;
 };
 
