@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app_icon.h"
+#include "channel_grid.h"
 #include "client_area.h"
 #include "client_layout.h"
 #include "dialog_service.h"
@@ -104,15 +105,64 @@ void TMainWindow::BuildMenu() {
   Redo1_->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   Edit1_->addAction(Undo1_);
   Edit1_->addAction(Redo1_);
-  history_.SetRefresh([this] { ShowUndoneState(); });
+  history_.SetShow([this](const StepShown& shown) { ShowUndoneState(shown); });
 }
 
-void TMainWindow::ShowUndoneState() {
+void TMainWindow::ShowUndoneState(const StepShown& shown) {
+  if (shown.kind == StepShown::Kind::Joined) {
+    ShowChangedCells(shown.changes);
+    return;
+  }
   T_Song_->ShowImageAgain();
+  // A step of another part or song is not brought on view: loading a part
+  // or reading a song runs the song page's own handlers. The status line
+  // still names the place.
+  if (OnView(shown.place)) {
+    ShowPlace(shown.place, shown.changes);
+  } else {
+    ShowChangedCells(shown.changes);
+  }
+  const QString& status =
+      shown.kind == StepShown::Kind::Undone ? shell_texts::kUndoneStatus : shell_texts::kRedoneStatus;
+  StatusBar_->Set(status.arg(shown.text));
+}
+
+bool TMainWindow::OnView(const EditPlace& place) const {
+  if (place.where.part < 0) return place.where.song >= 0 && place.where.song == T_Song_->ShownSong();
+  return state_.partLoaded && place.where.SamePart(history_.LoadedPart());
+}
+
+void TMainWindow::ShowPlace(const EditPlace& place, std::span<const ByteChange> changes) {
+  const QString control = QString::fromLatin1(place.control);
+  ChannelGrid* grid = nullptr;
+  QWidget* page = T_Song_;
+  if (control == T_Square1_->Grid().objectName()) {
+    page = T_Square1_;
+    grid = &T_Square1_->Grid();
+  } else if (control == T_Square2_->Grid().objectName()) {
+    page = T_Square2_;
+    grid = &T_Square2_->Grid();
+  }
+  // A page that comes on view displays itself whole; the page on view
+  // updates the cells the step names.
+  if (PC_ChannelSelect_->currentWidget() == page) {
+    ShowChangedCells(changes);
+  } else {
+    PC_ChannelSelect_->setCurrentWidget(page);
+  }
+  if (grid == nullptr) {
+    T_Song_->ShowPlace(place);
+    return;
+  }
+  grid->SetCurrentCell(GridCell{place.column, place.row});
+  grid->setFocus();
+}
+
+void TMainWindow::ShowChangedCells(std::span<const ByteChange> changes) {
   // Only the grid on view is drawn; a page shown later displays itself.
   QWidget* page = PC_ChannelSelect_->currentWidget();
-  if (page == T_Square1_) T_Square1_->T_Square1Show();
-  if (page == T_Square2_) T_Square2_->T_Square2Show();
+  if (page == T_Square1_) T_Square1_->ShowChanges(changes);
+  if (page == T_Square2_) T_Square2_->ShowChanges(changes);
 }
 
 void TMainWindow::BuildPages() {

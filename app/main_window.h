@@ -52,8 +52,17 @@ class TMainWindow : public QMainWindow {
  private:
   void BuildMenu();
   void BuildPages();
-  // Shows the image and the buffers again after an undo or redo.
-  void ShowUndoneState();
+  // Shows the image and the buffers again after an undo, a redo or a
+  // write-back joined to the last step, and after an undo or redo the
+  // step's place, and says on the status line what was undone or redone.
+  void ShowUndoneState(const StepShown& shown);
+  // The step was made in the part loaded now, or (for an edit of a song)
+  // in the song the song page shows.
+  bool OnView(const EditPlace& place) const;
+  // Shows the page of the step's place with its cell or box current.
+  void ShowPlace(const EditPlace& place, std::span<const ByteChange> changes);
+  // The grid on view updates the cells `changes` names.
+  void ShowChangedCells(std::span<const ByteChange> changes);
   // Keeps the outer window, frame included, at least at its minimum size.
   void UpdateMinimumSize();
 

@@ -39,9 +39,6 @@ struct CellTable {
   std::int32_t carriedIn = 0;
   std::int32_t unit = 0;
   const std::uint8_t* source = nullptr;  // the stream's bytes at the last build
-  // Set by the caller: a count that moves whenever the stream's bytes
-  // change without an update being told (see ChannelBuffers::takenOver).
-  std::uint64_t sourceVersion = 0;
   std::array<ByteDecoding, 2> decoding;  // per grid, filled on first use
 };
 

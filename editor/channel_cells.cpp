@@ -27,9 +27,9 @@ constexpr int kTextTop = 1;
 // (light grey under a dark desktop theme) would vanish on them.
 const QColor kCellTextColor(Qt::black);
 
-int StreamIndex(Grid grid) { return grid == Grid::Square1 ? kSquare1Stream : kSquare2Stream; }
-
 }  // namespace
+
+int StreamOf(Grid grid) { return grid == Grid::Square1 ? kSquare1Stream : kSquare2Stream; }
 
 ChannelCells::ChannelCells(Grid grid, const EditorContext& context, const CellTable& cells)
     : grid_(grid), context_(context), cells_(cells) {}
@@ -40,9 +40,9 @@ bool ChannelCells::Loaded() const {
 
 bool ChannelCells::Drawable() const { return Loaded() && cells_.builtFor == grid_; }
 
-std::span<std::uint8_t> ChannelCells::Stream() const {
+std::span<const std::uint8_t> ChannelCells::Stream() const {
   if (!Loaded()) return {};
-  return context_.state.channels->edit[static_cast<std::size_t>(StreamIndex(grid_))];
+  return context_.state.channels->edit[static_cast<std::size_t>(StreamOf(grid_))];
 }
 
 const CellRecord* ChannelCells::Record(int column) const {

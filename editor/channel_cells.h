@@ -18,6 +18,9 @@ struct EditorContext;
 struct CellTable;
 struct CellRecord;
 
+// The edit buffer a grid shows: stream 1 on Square 1, stream 2 on Square 2.
+int StreamOf(Grid grid);
+
 class ChannelCells {
  public:
   ChannelCells(Grid grid, const EditorContext& context, const CellTable& cells);
@@ -26,8 +29,9 @@ class ChannelCells {
   bool Loaded() const;
   // Loaded, and the shared tables were last built for this grid.
   bool Drawable() const;
-  // The edit buffer this grid shows; empty when nothing is loaded.
-  std::span<std::uint8_t> Stream() const;
+  // The edit buffer this grid shows; empty when nothing is loaded. Read
+  // only: edits go through the write path (model/write_path.h).
+  std::span<const std::uint8_t> Stream() const;
 
   // Width of column `column` (1 and up) as drawn now.
   std::int64_t ColumnWidth(int column) const;

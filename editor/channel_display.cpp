@@ -11,7 +11,6 @@
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "grid_texts.h"
-#include "part_streams.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -23,10 +22,9 @@ int ColumnCountFor(std::size_t streamLength) {
   return static_cast<int>(columns);
 }
 
-std::uint64_t TakenOver(const EditorContext& context, Grid grid) {
-  const int stream = grid == Grid::Square1 ? kSquare1Stream : kSquare2Stream;
-  return context.state.channels->takenOver[static_cast<std::size_t>(stream)];
-}
+// Past this many changed bytes one whole display costs less than the
+// updates, each of which patches the column positions after it.
+constexpr std::size_t kMostUpdatedBytes = 32;
 
 // Cell k is drawn in column k + 1.
 int ColumnOf(std::size_t cell) {
@@ -48,36 +46,52 @@ bool DisplayChannel(Grid grid, EditorContext& context, CellTable& cells, const C
   context.status.Set(QString::number(stream.size()));
   if (BuildCellTable(cells, grid, stream, settings.noteLengthUnit, settings.currentNoteWidth))
     context.status.Set(grid_texts::kCaseFree);
-  cells.sourceVersion = TakenOver(context, grid);
-  // The whole display is the road for bytes changed without naming them
-  // (an undo, say): the next write-back must look at every byte too.
-  ForgetEditMarks(context.state);
   widget.InvalidateLayout();
   return true;
 }
 
-bool DisplayChannelEdit(Grid grid, EditorContext& context, CellTable& cells, const ChannelCells& view,
-                        ChannelGrid& widget, std::size_t index) {
+bool DisplayChannelEdits(Grid grid, EditorContext& context, CellTable& cells, const ChannelCells& view,
+                         ChannelGrid& widget, std::span<const std::size_t> indexes) {
   if (!view.Loaded()) return DisplayChannel(grid, context, cells, view, widget);
   EditorSettings& settings = context.settings;
   const auto stream = view.Stream();
-  // A write-back that took image bytes over into the buffers changed the
-  // stream behind the tables' back.
-  if (widget.ColumnCount() != ColumnCountFor(stream.size()) ||
-      cells.sourceVersion != TakenOver(context, grid))
+  if (widget.ColumnCount() != ColumnCountFor(stream.size()) || indexes.size() > kMostUpdatedBytes)
     return DisplayChannel(grid, context, cells, view, widget);
-  const std::optional<CellTableChange> change =
-      UpdateCellTable(cells, grid, stream, index, settings.noteLengthUnit, settings.currentNoteWidth);
-  if (!change) return DisplayChannel(grid, context, cells, view, widget);
-
+  // One display: every byte sees the width carried in from the last one.
+  const std::int32_t carried = settings.currentNoteWidth;
+  for (const std::size_t index : indexes) {
+    settings.currentNoteWidth = carried;
+    const std::optional<CellTableChange> change =
+        UpdateCellTable(cells, grid, stream, index, settings.noteLengthUnit, settings.currentNoteWidth);
+    if (!change) {
+      settings.currentNoteWidth = carried;
+      return DisplayChannel(grid, context, cells, view, widget);
+    }
+    for (const CellRange& moved : {change->leading, change->following}) {
+      if (!moved.Empty()) widget.ColumnWidthsChanged(ColumnOf(moved.first), ColumnOf(moved.last - 1));
+    }
+  }
   widget.SetDefaultRowHeight(settings.caseHeight);
   // The tables existed, so the stream length the whole display shows first
   // gives way to this text at once.
   context.status.Set(grid_texts::kCaseFree);
-  for (const CellRange& moved : {change->leading, change->following}) {
-    if (!moved.Empty()) widget.ColumnWidthsChanged(ColumnOf(moved.first), ColumnOf(moved.last - 1));
-  }
   return true;
+}
+
+std::vector<std::size_t> EditedIndexes(const EditingState& state, int stream, std::span<const ByteChange> changes,
+                                       std::optional<std::size_t> also) {
+  std::vector<std::size_t> indexes;
+  if (also) indexes.push_back(*also);
+  const auto k = static_cast<std::size_t>(stream);
+  const std::size_t length = state.channels ? state.channels->edit[k].size() : 0;
+  for (const ByteChange& change : changes) {
+    if (change.target != ByteTarget::Edit || change.stream != stream) continue;
+    const std::int64_t index = std::int64_t{change.position} - state.streamPosition[k];
+    if (index >= 0 && static_cast<std::size_t>(index) < length) indexes.push_back(static_cast<std::size_t>(index));
+  }
+  std::sort(indexes.begin(), indexes.end());
+  indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+  return indexes;
 }
 
 }  // namespace kestrin

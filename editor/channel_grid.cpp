@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "steady_scroll_bar.h"
+
 namespace kestrin {
 
 namespace {
@@ -42,6 +44,7 @@ ChannelGrid::ChannelGrid(const ChannelGridShape& shape, const ChannelGridSource&
   shape_.fixedRows = std::clamp(shape_.fixedRows, 0, 1);
   current_ = GridCell{kFixedColumns, shape_.fixedRows};
   if (!shape_.border) setFrameShape(QFrame::NoFrame);
+  setHorizontalScrollBar(new SteadyScrollBar(Qt::Horizontal));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
   RebuildLayout();

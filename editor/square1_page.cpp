@@ -19,12 +19,14 @@
 #include "note_properties_group.h"
 #include "part_streams.h"
 #include "status_line.h"
+#include "write_path.h"
 
 namespace kestrin {
 
 namespace {
 
 constexpr ChannelGridShape kSquare1Shape{kSquare1RowCount, 1, true};
+constexpr const char* kGridName = "Sq1_StrGrid";
 
 // A fixed-pitch font 13 pixels high; where the platform's fixed-pitch font
 // spaces its lines wider than that, a smaller size keeps the label's three
@@ -50,7 +52,7 @@ Square1Page::Square1Page(EditorContext& context, CellTable& cells,
       Sq1_StrGrid_(new ChannelGrid(kSquare1Shape, *this, this)),
       l_sq1infos_(new QLabel(grid_texts::kSpaceLabelStart, this)) {
   setObjectName(QStringLiteral("T_Square1"));
-  Sq1_StrGrid_->setObjectName(QStringLiteral("Sq1_StrGrid"));
+  Sq1_StrGrid_->setObjectName(QString::fromLatin1(kGridName));
   l_sq1infos_->setObjectName(QStringLiteral("l_sq1infos"));
   l_sq1infos_->setFont(SpaceLabelFont());
   l_sq1infos_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
@@ -84,9 +86,10 @@ void Square1Page::RevealFirstNoteOfNewPart() {
   }
 }
 
-void Square1Page::ByteChanged(std::size_t index) {
-  MarkEdited(context_.state, kSquare1Stream, index);
-  if (DisplayChannelEdit(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_, index)) ShowSpaceLabel();
+void Square1Page::ShowEdits(std::span<const ByteChange> changes, std::optional<std::size_t> clicked) {
+  const std::vector<std::size_t> indexes = EditedIndexes(context_.state, kSquare1Stream, changes, clicked);
+  if (indexes.empty()) return;
+  if (DisplayChannelEdits(Grid::Square1, context_, cells_, view_, *Sq1_StrGrid_, indexes)) ShowSpaceLabel();
 }
 
 void Square1Page::ShowSpaceLabel() {
@@ -106,32 +109,36 @@ void Square1Page::Sq1_StrGridClick() {
     return;
   }
   const GridCell cell = Sq1_StrGrid_->CurrentCell();
-  const auto stream = view_.Stream();
   const int k = cell.column - 1;
-  if (k < 0 || static_cast<std::size_t>(k) >= stream.size()) return;
-  auto& byte = stream[static_cast<std::size_t>(k)];
+  if (k < 0 || static_cast<std::size_t>(k) >= view_.Stream().size()) return;
+  const auto index = static_cast<std::size_t>(k);
+  EditingState& state = context_.state;
+  const EditPlace place = LoadedPartPlace(context_, kGridName, cell.column, cell.row);
   if (k == 0) {
     // The engine reads the stream's first byte as note properties; this edit
     // waits for the next write-back.
-    RecordEdit(context_, shell_texts::kFirstByteEditSquare1, [&] {
-      byte = noteProperties_.ComposedByte();
-      ByteChanged(0);
+    const auto changes = RecordEdit(context_, shell_texts::kFirstByteEditSquare1, place, [&] {
+      SetStreamByte(state, kSquare1Stream, 0, noteProperties_.ComposedByte());
     });
+    ShowEdits(changes, index);
     context_.status.Set(grid_texts::kFirstByteRule);
     return;
   }
   const QString* step = &shell_texts::kNoteEditSquare1;
-  if (context_.settings.editMode == EditMode::Mute) step = &shell_texts::kMuteEditSquare1;
-  if (context_.settings.editMode == EditMode::Property) step = &shell_texts::kPropertyEditSquare1;
-  RecordEdit(context_, *step, [&] {
-    switch (context_.settings.editMode) {
-      case EditMode::Note: byte = Square1NoteForRow(cell.row); break;
-      case EditMode::Mute: byte = kSilenceByte; break;
-      case EditMode::Property: byte = noteProperties_.ComposedByte(); break;
-    }
-    ByteChanged(static_cast<std::size_t>(k));
-    WriteBackEdits(context_.state);  // a failed verify is not reported from here
+  std::uint8_t value = Square1NoteForRow(cell.row);
+  if (context_.settings.editMode == EditMode::Mute) {
+    step = &shell_texts::kMuteEditSquare1;
+    value = kSilenceByte;
+  }
+  if (context_.settings.editMode == EditMode::Property) {
+    step = &shell_texts::kPropertyEditSquare1;
+    value = noteProperties_.ComposedByte();
+  }
+  const auto changes = RecordEdit(context_, *step, place, [&] {
+    SetStreamByte(state, kSquare1Stream, index, value);
+    WriteBackEdits(state);  // a failed verify is not reported from here
   });
+  ShowEdits(changes, index);
 }
 
 void Square1Page::showEvent(QShowEvent* event) {

@@ -8,8 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "byte_change.h"
 #include "channel_page.h"
 #include "editing_state.h"
 
@@ -37,11 +39,9 @@ class Square1Page : public ChannelPage {
   void Sq1_StrGridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
   // Edits the grid's current cell.
   void Sq1_StrGridClick();
-  // Byte `index` of the Square 1 edit buffer was just changed, and nothing
-  // else since the last display: marks it for the write-back and updates
-  // the display for it alone. Whoever changed bytes without naming them
-  // runs T_Square1Show instead.
-  void ByteChanged(std::size_t index);
+  // Bytes of the Square 1 edit buffer changed by other means (an undo, a
+  // redo, a write-back): the display updates the cells `changes` names.
+  void ShowChanges(std::span<const ByteChange> changes) { ShowEdits(changes, std::nullopt); }
 
   ChannelGrid& Grid() const { return *Sq1_StrGrid_; }
   // The text the grid draws in a cell.
@@ -56,6 +56,9 @@ class Square1Page : public ChannelPage {
     Sq1_StrGridDrawCell(painter, column, row, rect);
   }
 
+  // The display after the write path made `changes` (and the click on
+  // cell `clicked`, changed or not), as the whole display would leave it.
+  void ShowEdits(std::span<const ByteChange> changes, std::optional<std::size_t> clicked);
   void ShowSpaceLabel();
   // The first display of a part just loaded brings its first note into
   // view; displays of the same part keep the scroll position.

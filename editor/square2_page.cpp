@@ -9,14 +9,15 @@
 #include "editor_context.h"
 #include "grid_texts.h"
 #include "guarded_slot.h"
-#include "part_streams.h"
 #include "status_line.h"
+#include "write_path.h"
 
 namespace kestrin {
 
 namespace {
 
 constexpr ChannelGridShape kSquare2Shape{kSquare2RowCount, 0, false};
+constexpr const char* kGridName = "Sq2_StrGrid";
 
 }  // namespace
 
@@ -24,15 +25,15 @@ Square2Page::Square2Page(EditorContext& context, CellTable& cells, QWidget* pare
     : ChannelPage(Grid::Square2, context, cells, parent),
       Sq2_StrGrid_(new ChannelGrid(kSquare2Shape, *this, this)) {
   setObjectName(QStringLiteral("T_Square2"));
-  Sq2_StrGrid_->setObjectName(QStringLiteral("Sq2_StrGrid"));
+  Sq2_StrGrid_->setObjectName(QString::fromLatin1(kGridName));
   connect(Sq2_StrGrid_, &ChannelGrid::CellClicked, this, GuardedSlot([this] { Sq2_StrGridClick(); }));
 }
 
 void Square2Page::T_Square2Show() { DisplayChannel(Grid::Square2, context_, cells_, view_, *Sq2_StrGrid_); }
 
-void Square2Page::ByteChanged(std::size_t index) {
-  MarkEdited(context_.state, kSquare2Stream, index);
-  DisplayChannelEdit(Grid::Square2, context_, cells_, view_, *Sq2_StrGrid_, index);
+void Square2Page::ShowEdits(std::span<const ByteChange> changes, std::optional<std::size_t> clicked) {
+  const std::vector<std::size_t> indexes = EditedIndexes(context_.state, kSquare2Stream, changes, clicked);
+  if (!indexes.empty()) DisplayChannelEdits(Grid::Square2, context_, cells_, view_, *Sq2_StrGrid_, indexes);
 }
 
 void Square2Page::Sq2_StrGridDrawCell(QPainter& painter, int column, int row,
@@ -52,11 +53,13 @@ void Square2Page::Sq2_StrGridClick() {
       static_cast<std::size_t>(k) >= cells_.cells.size())
     return;
   if (cells_.cells[static_cast<std::size_t>(k)].kind != ByteKind::Note) return;
-  auto& byte = stream[static_cast<std::size_t>(k)];
-  RecordEdit(context_, shell_texts::kNoteEditSquare2, [&] {
-    byte = Square2Repitch(byte, cell.row);
-    ByteChanged(static_cast<std::size_t>(k));  // no write-back: the edit reaches the image with the next one
-  });
+  const auto index = static_cast<std::size_t>(k);
+  const std::uint8_t moved = Square2Repitch(stream[index], cell.row);
+  // No write-back: the edit reaches the image with the next one.
+  const auto changes =
+      RecordEdit(context_, shell_texts::kNoteEditSquare2, LoadedPartPlace(context_, kGridName, cell.column, cell.row),
+                 [&] { SetStreamByte(context_.state, kSquare2Stream, index, moved); });
+  ShowEdits(changes, index);
 }
 
 void Square2Page::showEvent(QShowEvent* event) {

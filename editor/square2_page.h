@@ -3,9 +3,12 @@
 // a note to another pitch of its octave.
 
 #include <QString>
-#include <cstddef>
 #include <QWidget>
+#include <cstddef>
+#include <optional>
+#include <span>
 
+#include "byte_change.h"
 #include "channel_page.h"
 
 namespace kestrin {
@@ -25,11 +28,9 @@ class Square2Page : public ChannelPage {
   void Sq2_StrGridDrawCell(QPainter& painter, int column, int row, const QRect& rect) const;
   // Re-pitches the note in the grid's current column, if there is one.
   void Sq2_StrGridClick();
-  // Byte `index` of the Square 2 edit buffer was just changed, and nothing
-  // else since the last display: marks it for the write-back and updates
-  // the display for it alone. Whoever changed bytes without naming them
-  // runs T_Square2Show instead.
-  void ByteChanged(std::size_t index);
+  // Bytes of the Square 2 edit buffer changed by other means (an undo, a
+  // redo, a write-back): the display updates the cells `changes` names.
+  void ShowChanges(std::span<const ByteChange> changes) { ShowEdits(changes, std::nullopt); }
 
   ChannelGrid& Grid() const { return *Sq2_StrGrid_; }
   QString CellText(int column, int row) const { return view_.Text(column, row); }
@@ -42,6 +43,10 @@ class Square2Page : public ChannelPage {
   void DrawCell(QPainter& painter, int column, int row, const QRect& rect) const override {
     Sq2_StrGridDrawCell(painter, column, row, rect);
   }
+
+  // The display after the write path made `changes` (and the click on
+  // cell `clicked`, changed or not), as the whole display would leave it.
+  void ShowEdits(std::span<const ByteChange> changes, std::optional<std::size_t> clicked);
 
   ChannelGrid* Sq2_StrGrid_;
 };

@@ -32,33 +32,10 @@ void AddDifferences(std::span<const std::uint8_t> before, std::span<const std::u
   }
 }
 
-// The byte a change names in the state as it is now, or none when the part
-// it belongs to is no longer loaded.
-std::uint8_t* Locate(EditingState& state, const ByteChange& change) {
-  switch (change.target) {
-    case ByteTarget::Image:
-      if (change.position < 0 || static_cast<std::size_t>(change.position) >= state.romImage.size())
-        return nullptr;
-      return &state.romImage[static_cast<std::size_t>(change.position)];
-    case ByteTarget::Header: {
-      if (state.headerPosition <= 0) return nullptr;
-      const std::int64_t index = std::int64_t{change.position} - state.headerPosition;
-      if (index < 0 || index >= kPartHeaderSize) return nullptr;
-      return &state.partHeader[static_cast<std::size_t>(index)];
-    }
-    case ByteTarget::Edit:
-    case ByteTarget::Stored: {
-      if (!state.channels || change.stream >= kStreamCount) return nullptr;
-      ChannelBuffers& buffers = *state.channels;
-      const std::int64_t index = std::int64_t{change.position} - state.streamPosition[change.stream];
-      std::vector<std::uint8_t>& edit = buffers.edit[change.stream];
-      if (index < 0 || static_cast<std::size_t>(index) >= edit.size()) return nullptr;
-      if (change.target == ByteTarget::Edit) return &edit[static_cast<std::size_t>(index)];
-      const std::size_t stored = StoredOffsets(buffers)[change.stream] + static_cast<std::size_t>(index);
-      return stored < buffers.stored.size() ? &buffers.stored[stored] : nullptr;
-    }
-  }
-  return nullptr;
+bool ByteOrder(const ByteChange& a, const ByteChange& b) {
+  if (a.position != b.position) return a.position < b.position;
+  if (a.target != b.target) return a.target < b.target;
+  return a.stream < b.stream;
 }
 
 bool SameByte(const ByteChange& a, const ByteChange& b) {
@@ -105,33 +82,25 @@ std::vector<ByteChange> ChangesSince(const EditSnapshot& snapshot, const Editing
   return changes;
 }
 
-void ApplyBefore(EditingState& state, std::span<const ByteChange> changes) {
-  for (auto it = changes.rbegin(); it != changes.rend(); ++it) {
-    if (std::uint8_t* byte = Locate(state, *it)) *byte = it->before;
-  }
-  // Bytes put back behind the edit marks' back: the next write-back
-  // compares everything rather than the marked bytes only.
-  ++state.imageWrites;
-}
-
-void ApplyAfter(EditingState& state, std::span<const ByteChange> changes) {
-  for (const ByteChange& change : changes) {
-    if (std::uint8_t* byte = Locate(state, change)) *byte = change.after;
-  }
-  ++state.imageWrites;  // as above
-}
-
 void MergeChanges(std::vector<ByteChange>& earlier, std::span<const ByteChange> later) {
-  for (const ByteChange& change : later) {
-    const auto same = std::find_if(earlier.begin(), earlier.end(),
-                                   [&](const ByteChange& e) { return SameByte(e, change); });
-    if (same == earlier.end()) {
-      earlier.push_back(change);
-    } else {
-      same->after = change.after;
-    }
+  earlier.insert(earlier.end(), later.begin(), later.end());
+  // Stable: of the changes of one byte, the earliest comes first.
+  std::stable_sort(earlier.begin(), earlier.end(), ByteOrder);
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < earlier.size();) {
+    ByteChange joined = earlier[i];
+    std::size_t next = i + 1;
+    for (; next < earlier.size() && SameByte(earlier[next], joined); ++next) joined.after = earlier[next].after;
+    if (joined.before != joined.after) earlier[kept++] = joined;
+    i = next;
   }
-  std::erase_if(earlier, [](const ByteChange& c) { return c.before == c.after; });
+  earlier.resize(kept);
+}
+
+std::vector<ByteChange> NetChanges(std::span<const ByteChange> changes) {
+  std::vector<ByteChange> net;
+  MergeChanges(net, changes);
+  return net;
 }
 
 }  // namespace kestrin

@@ -1,7 +1,9 @@
 #pragma once
-// What one edit changed, byte by byte: in the image, in the edit buffers, in
-// the part buffer and in the part header copy. Old and new values of each
-// byte are kept, so the edit can be taken back and done again exactly.
+// What changed between two moments, found by comparing everything: the
+// image, the edit buffers, the part buffer and the header copy. The editor
+// itself never compares; it records every change where it makes it
+// (write_path.h). The comparison is the tests' independent account of the
+// same changes. Joining changes into one edit is shared by both.
 
 #include <array>
 #include <cstdint>
@@ -9,31 +11,12 @@
 #include <span>
 #include <vector>
 
+#include "byte_change.h"
 #include "editing_state.h"
 
 namespace kestrin {
 
-enum class ByteTarget : std::uint8_t {
-  Image,   // romImage[position]
-  Edit,    // the edit buffer of `stream`, at position - its stream position
-  Stored,  // the part buffer's copy of `stream`, at the same place
-  Header,  // the part header copy, at position - the header position
-};
-
-// Bytes of a buffer or of the header copy are located by the image offset
-// they stand for, so a change finds its byte again as long as a part with
-// that stream (or header) at that place is loaded, and is skipped otherwise.
-struct ByteChange {
-  std::int32_t position = 0;
-  ByteTarget target = ByteTarget::Image;
-  std::uint8_t stream = 0;
-  std::uint8_t before = 0;
-  std::uint8_t after = 0;
-  friend bool operator==(const ByteChange&, const ByteChange&) = default;
-};
-
-// Everything an edit may change, as it stood before the edit. Kept between
-// edits so its memory is reused.
+// Everything an edit may change, as it stood at one moment.
 struct EditSnapshot {
   std::vector<std::uint8_t> image;
   std::optional<ChannelBuffers> channels;
@@ -49,14 +32,13 @@ void TakeSnapshot(const EditingState& state, EditSnapshot& snapshot);
 // loaded in both.
 std::vector<ByteChange> ChangesSince(const EditSnapshot& snapshot, const EditingState& state);
 
-// Puts back the old values, last change first.
-void ApplyBefore(EditingState& state, std::span<const ByteChange> changes);
-// Puts the new values in again, first change first.
-void ApplyAfter(EditingState& state, std::span<const ByteChange> changes);
-
 // Joins `later` onto `earlier` as one edit: a byte changed by both keeps the
 // first old value and the last new value; a byte that ends where it began is
-// dropped.
+// dropped. The result holds each byte once, in image order (then by target
+// and stream), whatever order either list was in.
 void MergeChanges(std::vector<ByteChange>& earlier, std::span<const ByteChange> later);
+
+// `changes` joined with themselves: each byte once, net.
+std::vector<ByteChange> NetChanges(std::span<const ByteChange> changes);
 
 }  // namespace kestrin

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "byte_change.h"
 #include "disk_record.h"
 #include "music_bank.h"
 
@@ -24,21 +25,18 @@ using PartHeader = std::array<std::uint8_t, kPartHeaderSize>;
 // The working copies of a loaded part's five streams. `edit[k]` is what the
 // channel pages change; `stored` holds the five streams joined back to back
 // as they last stood in the image (as copied, or as last written back), so
-// the write-back can tell which bytes the user changed.
+// the write-back can tell which bytes the user changed. Only the functions
+// of write_path.h and the two write-backs change their bytes.
 struct ChannelBuffers {
   std::array<std::vector<std::uint8_t>, kStreamCount> edit;
   std::vector<std::uint8_t> stored;  // the part buffer
 
-  // Places in `stored` of the bytes the edit paths reported changed since
-  // the last write-back (MarkEdited), so that one edit's write-back looks at
-  // that edit's bytes only. `marksComplete` turns false when the list was
-  // given up; the next write-back then compares everything.
+  // Places in `stored` of every stream byte the write path changed, or
+  // whose image byte it changed, since the last write-back: the marked
+  // write-back (WriteBackEdits) looks at these and at nothing else.
   std::vector<std::uint32_t> marked;
-  bool marksComplete = true;
-  std::uint64_t imageWritesSeen = 0;  // EditingState::imageWrites at the last write-back
-  // Counts, per stream, edit-buffer bytes the write-back took over from the
-  // image, so a display knows its tables may describe bytes that are gone.
-  std::array<std::uint64_t, kStreamCount> takenOver{};
+  // How many distinct places `marked` held after its last thinning out.
+  std::size_t markedDistinct = 0;
 };
 
 // Where each stream's bytes begin in ChannelBuffers::stored.
@@ -47,10 +45,6 @@ std::array<std::size_t, kStreamCount> StoredOffsets(const ChannelBuffers& buffer
 struct EditingState {
   // The whole iNES file; empty until the first successful load.
   std::vector<std::uint8_t> romImage;
-  // Counts writes into the image other than the write-back's own (the song
-  // page's header fields): a write-back that finds it moved compares every
-  // stream byte with the image instead of trusting its marks.
-  std::uint64_t imageWrites = 0;
   std::int32_t romSize = 0;
   std::string currentFileName;  // 8-bit path, as the file system takes it
   bool fileLoaded = false;
@@ -75,6 +69,13 @@ struct EditingState {
   std::array<std::int32_t, kStreamCount> streamLength{};
   std::optional<ChannelBuffers> channels;  // absent: nothing to edit or write back
   bool partLoaded = false;
+
+  // What the write path changed while a Recording (write_path.h) is open:
+  // every change of a byte, oldest first. Empty when none is open.
+  struct WriteRecord {
+    std::vector<ByteChange> changes;
+    int open = 0;
+  } record;
 };
 
 // The sum of the five stream lengths of the loaded part.

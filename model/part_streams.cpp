@@ -4,14 +4,12 @@
 #include <new>
 
 #include "song_tables.h"
+#include "write_path.h"
 
 namespace kestrin {
 namespace {
 
 using Image = std::vector<std::uint8_t>;
-
-// Marks kept before the list is thinned out or given up.
-constexpr std::size_t kMarkLimit = 4096;
 
 bool HoldsMusicBank(const EditingState& state) {
   return state.romImage.size() > static_cast<std::size_t>(kMusicBankLast);
@@ -41,6 +39,43 @@ bool BuffersFitImage(const EditingState& state, const ChannelBuffers& buffers) {
     total += length;
   }
   return buffers.stored.size() == total;
+}
+
+// The image bytes under the part's streams, in part-buffer order.
+std::vector<std::uint8_t> ImageUnderStreams(const EditingState& state, const ChannelBuffers& buffers) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(buffers.stored.size());
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    const auto begin = state.romImage.begin() + state.streamPosition[k];
+    bytes.insert(bytes.end(), begin, begin + static_cast<std::ptrdiff_t>(buffers.edit[k].size()));
+  }
+  return bytes;
+}
+
+// Records the image stores of the whole write-back: every image byte under
+// the streams that now differs from `before` (ImageUnderStreams), once.
+void RecordImageStores(EditingState& state, const ChannelBuffers& buffers, const std::vector<std::uint8_t>& before) {
+  std::vector<ByteChange> stores;
+  std::size_t place = 0;
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
+    const std::int32_t base = state.streamPosition[k];
+    for (std::size_t i = 0; i < buffers.edit[k].size(); ++i, ++place) {
+      const std::uint8_t now = state.romImage[static_cast<std::size_t>(base) + i];
+      if (now != before[place])
+        stores.push_back({base + static_cast<std::int32_t>(i), ByteTarget::Image, 0, before[place], now});
+    }
+  }
+  // Streams sharing a byte saw the same old and new value there.
+  std::sort(stores.begin(), stores.end(),
+            [](const ByteChange& a, const ByteChange& b) { return a.position < b.position; });
+  stores.erase(std::unique(stores.begin(), stores.end()), stores.end());
+  for (const ByteChange& store : stores) RecordChange(state, store);
+}
+
+ByteChange BufferChange(const EditingState& state, std::size_t k, std::size_t i, ByteTarget target,
+                        std::uint8_t before, std::uint8_t after) {
+  return {state.streamPosition[k] + static_cast<std::int32_t>(i), target, static_cast<std::uint8_t>(k), before,
+          after};
 }
 
 }  // namespace
@@ -96,7 +131,6 @@ bool CopyChannels(EditingState& state) {
       buffers.edit[k].assign(begin, end);
       buffers.stored.insert(buffers.stored.end(), begin, end);
     }
-    buffers.imageWritesSeen = state.imageWrites;
     state.channels = std::move(buffers);
   } catch (const std::bad_alloc&) {
     return false;
@@ -110,6 +144,10 @@ bool WriteBack(EditingState& state) {
   if (!BuffersFitImage(state, buffers)) return false;
   Image& image = state.romImage;
   const auto offsets = StoredOffsets(buffers);
+  // The stores below stay plain byte copies; what they changed is found
+  // afterwards, and only when someone records.
+  const bool recording = state.record.open > 0;
+  const std::vector<std::uint8_t> imageBefore = recording ? ImageUnderStreams(state, buffers) : Image{};
 
   // Only bytes the user changed are written: bytes the part shares with
   // other data (its header, the part table, another stream) keep what was
@@ -120,6 +158,7 @@ bool WriteBack(EditingState& state) {
       if (buffers.edit[k][i] != buffers.stored[offsets[k] + i]) image[base + i] = buffers.edit[k][i];
     }
   }
+  if (recording) RecordImageStores(state, buffers, imageBefore);
 
   // Unchanged bytes that now differ in the image were changed through an
   // overlapping stream or the header fields: the buffer follows the image.
@@ -129,65 +168,37 @@ bool WriteBack(EditingState& state) {
       std::uint8_t& stored = buffers.stored[offsets[k] + i];
       std::uint8_t& edited = buffers.edit[k][i];
       if (edited != stored) {
+        RecordChange(state, BufferChange(state, k, i, ByteTarget::Stored, stored, edited));
         stored = edited;
       } else if (image[base + i] != stored) {
-        stored = edited = image[base + i];
-        ++buffers.takenOver[k];
+        const std::uint8_t held = image[base + i];
+        RecordChange(state, BufferChange(state, k, i, ByteTarget::Stored, stored, held));
+        RecordChange(state, BufferChange(state, k, i, ByteTarget::Edit, edited, held));
+        stored = edited = held;
       }
     }
   }
 
   // Two streams sharing a byte and edited to different values: only one
-  // value can stand in the image.
-  bool verified = true;
-  for (std::size_t k = 0; k < kStreamCount && verified; ++k) {
+  // value can stand in the image. Everything else is settled now; a byte
+  // that failed the check is taken over from the image by the next
+  // write-back, so it stays marked.
+  std::vector<std::uint32_t> differing;
+  for (std::size_t k = 0; k < kStreamCount; ++k) {
     const auto base = static_cast<std::size_t>(state.streamPosition[k]);
     for (std::size_t i = 0; i < buffers.edit[k].size(); ++i) {
-      if (image[base + i] != buffers.stored[offsets[k] + i]) {
-        verified = false;
-        break;
-      }
+      if (image[base + i] != buffers.stored[offsets[k] + i])
+        differing.push_back(static_cast<std::uint32_t>(offsets[k] + i));
     }
   }
-  // Everything is compared now; after a failure the bytes that differ are
-  // not known by place, so the next write-back compares everything again.
-  buffers.marked.clear();
-  buffers.marksComplete = verified;
-  buffers.imageWritesSeen = state.imageWrites;
-  return verified;
-}
-
-void MarkEdited(EditingState& state, int stream, std::size_t index) {
-  if (!state.channels || stream < 0 || stream >= kStreamCount) return;
-  ChannelBuffers& buffers = *state.channels;
-  if (index >= buffers.edit[static_cast<std::size_t>(stream)].size()) return;
-  std::size_t offset = index;
-  for (int k = 0; k < stream; ++k) offset += buffers.edit[static_cast<std::size_t>(k)].size();
-  if (!buffers.marksComplete) return;
-  std::vector<std::uint32_t>& marked = buffers.marked;
-  marked.push_back(static_cast<std::uint32_t>(offset));
-  // Edits that never reach a write-back (the first byte, Square 2) can
-  // repeat without end: keep the list short, or give it up.
-  if (marked.size() >= kMarkLimit) {
-    std::sort(marked.begin(), marked.end());
-    marked.erase(std::unique(marked.begin(), marked.end()), marked.end());
-    if (marked.size() >= kMarkLimit / 2) {
-      marked.clear();
-      buffers.marksComplete = false;
-    }
-  }
-}
-
-void ForgetEditMarks(EditingState& state) {
-  if (!state.channels) return;
-  state.channels->marked.clear();
-  state.channels->marksComplete = false;
+  buffers.marked = std::move(differing);
+  buffers.markedDistinct = buffers.marked.size();
+  return buffers.marked.empty();
 }
 
 bool WriteBackEdits(EditingState& state) {
   if (!state.channels) return true;
   ChannelBuffers& buffers = *state.channels;
-  if (!buffers.marksComplete || buffers.imageWritesSeen != state.imageWrites) return WriteBack(state);
   if (!BuffersFitImage(state, buffers)) return false;
   Image& image = state.romImage;
   const auto offsets = StoredOffsets(buffers);
@@ -209,7 +220,10 @@ bool WriteBackEdits(EditingState& state) {
     const std::size_t k = streamOf(place);
     const std::uint8_t edited = buffers.edit[k][place - offsets[k]];
     const std::size_t at = imagePlace(place, k);
-    if (edited != buffers.stored[place]) image[at] = edited;
+    if (edited != buffers.stored[place] && image[at] != edited) {
+      RecordChange(state, {static_cast<std::int32_t>(at), ByteTarget::Image, 0, image[at], edited});
+      image[at] = edited;
+    }
     // Stream bytes of other streams at the same image byte follow it below.
     for (std::size_t other = 0; other < kStreamCount; ++other) {
       const auto start = static_cast<std::size_t>(state.streamPosition[other]);
@@ -227,20 +241,24 @@ bool WriteBackEdits(EditingState& state) {
   std::vector<std::uint32_t> differing;
   for (const std::uint32_t place : settle) {
     const std::size_t k = streamOf(place);
+    const std::size_t i = place - offsets[k];
     std::uint8_t& stored = buffers.stored[place];
-    std::uint8_t& edited = buffers.edit[k][place - offsets[k]];
+    std::uint8_t& edited = buffers.edit[k][i];
     const std::uint8_t held = image[imagePlace(place, k)];
     if (edited != stored) {
+      RecordChange(state, BufferChange(state, k, i, ByteTarget::Stored, stored, edited));
       stored = edited;
     } else if (held != stored) {
+      RecordChange(state, BufferChange(state, k, i, ByteTarget::Stored, stored, held));
+      RecordChange(state, BufferChange(state, k, i, ByteTarget::Edit, edited, held));
       stored = edited = held;
-      ++buffers.takenOver[k];
     }
     if (held != stored) differing.push_back(place);
   }
   // A byte that failed the check is taken over from the image by the next
   // write-back, so it stays marked.
   marked = std::move(differing);
+  buffers.markedDistinct = marked.size();
   return marked.empty();
 }
 

@@ -27,24 +27,16 @@ bool CopyChannels(EditingState& state);
 // (changed through an overlapping stream or the header fields) are taken
 // over into the buffers, never written back over the image. Fails when two
 // overlapping streams were edited to different values at one byte. Writes
-// nothing and succeeds when no buffers exist.
+// nothing and succeeds when no buffers exist. It compares every byte of the
+// part and needs no marks; Save and choosing another part run it. What it
+// changes is recorded (write_path.h).
 bool WriteBack(EditingState& state);
 
-// Tells the write-back that byte `index` of edit buffer `stream` (0 to 4)
-// has just been changed. Out-of-range places are ignored.
-void MarkEdited(EditingState& state, int stream, std::size_t index);
-
-// Forgets the marks: whoever changed edit-buffer bytes without marking them
-// calls this (the whole displays do), and the next WriteBackEdits compares
-// everything.
-void ForgetEditMarks(EditingState& state);
-
 // WriteBack for the edit paths, with the same result in the image and the
-// buffers, but looking only at the bytes marked since the last write-back
-// and the stream bytes that share an image byte with them. It relies on
-// every change of an edit buffer since then having been marked; when the
-// image was written by other means since (EditingState::imageWrites) or the
-// marks were given up, it runs WriteBack.
+// buffers, but looking only at the stream bytes the write path marked since
+// the last write-back and the stream bytes that share an image byte with
+// them: its time follows the edit, not the part. What it changes is
+// recorded.
 bool WriteBackEdits(EditingState& state);
 
 }  // namespace kestrin

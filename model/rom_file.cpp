@@ -92,7 +92,6 @@ bool LoadRom(EditingState& state, const std::string& path, std::string* report) 
   state.filesOnDisk.clear();
   if (auto record = RecordTransfer(path, image)) state.filesOnDisk.push_back(std::move(*record));
   state.romImage = std::move(image);
-  ++state.imageWrites;
   state.romSize = static_cast<std::int32_t>(size);
   // The loaded part's positions, lengths and buffers came from the old
   // image; a write-back must never carry them into this one.

@@ -38,6 +38,14 @@ inline const QString kSquare2OffsetStep = QStringLiteral("Square2 offset");
 inline const QString kTriangleOffsetStep = QStringLiteral("Triangle offset");
 inline const QString kNoiseOffsetStep = QStringLiteral("Noise offset");
 inline const QString kDmcOffsetStep = QStringLiteral("DMC offset");
+// Where a step was made, after its name: "note edit on Square 1 (song 01,
+// line 2)", "First part (song 01)".
+inline const QString kStepAtPlace = QStringLiteral("%1 (%2)");
+inline const QString kSongPlace = QStringLiteral("song %1");
+inline const QString kSongLinePlace = QStringLiteral("%1, line %2");
+// The status line after an undo or a redo; %1 is the step's name and place.
+inline const QString kUndoneStatus = QStringLiteral("Undone: %1");
+inline const QString kRedoneStatus = QStringLiteral("Redone: %1");
 
 // Pages of PC_ChannelSelect, in tab order.
 inline const QString kSongPageCaption = QStringLiteral("Song and part selection");

@@ -19,7 +19,6 @@
 #include "group_fit.h"
 #include "guarded_slot.h"
 #include "history_keys.h"
-#include "image_bytes.h"
 #include "parse_hex.h"
 #include "part_list_box.h"
 #include "part_streams.h"
@@ -29,6 +28,7 @@
 #include "song_tables.h"
 #include "status_line.h"
 #include "typed_length_validator.h"
+#include "write_path.h"
 
 namespace kestrin {
 
@@ -273,6 +273,7 @@ void SongPage::CB_SongSelectChange() {
 
   state.songSet = song->set;
   songRead_ = true;
+  shownSong_ = song->songNumber;
   if (!GetSongParts(state, song->set, song->tableIndex)) {
     // The three part numbers were read; show them so the user can repair
     // the song, and drop the old song's lines, which would load the wrong
@@ -330,8 +331,11 @@ void SongPage::CommitSongField(SongField field, int key) {
   const QString& step = field == SongField::First  ? shell_texts::kFirstPartStep
                         : field == SongField::Last ? shell_texts::kLastPartStep
                                                    : shell_texts::kLoopPartStep;
+  const char* name = field == SongField::First  ? "E_firstPart"
+                     : field == SongField::Last ? "E_lastPart"
+                                                : "E_loopPart";
   bool written = false;
-  RecordEdit(context_, step, [&] { written = SetImageByte(state, position, value); });
+  RecordEdit(context_, step, SongPlace(name), [&] { written = SetImageByte(state, position, value); });
   if (!written) return;
   part = value;
 
@@ -392,10 +396,13 @@ void SongPage::LB_PartsClick() {
                                  MessageStyle::OkError);
   }
 
-  if (!LoadPart(state, state.firstPart + row)) {
+  const std::int32_t part = state.firstPart + row;
+  if (!LoadPart(state, part)) {
     context_.dialogs.ShowMessage(texts::kLoadError, texts::kLoadErrorTitle, MessageStyle::OkError);
     return;
   }
+  // The header boxes' writes while they are filled belong to the new part.
+  if (context_.history) context_.history->PartLoaded(SongLine{shownSong_, row + 1, state.songSet, part});
   FillHeaderBoxes();
 
   if (!CopyChannels(state)) {
@@ -437,7 +444,8 @@ void SongPage::E_PartsKeyPress(int key) {
   const std::int32_t position = PartTableEntryPosition(state.songSet, state.firstPart + row);
   if (position < 0) return;
   bool written = false;
-  RecordEdit(context_, shell_texts::kPartListEntryStep, [&] { written = SetImageByte(state, position, entry); });
+  RecordEdit(context_, shell_texts::kPartListEntryStep, SongPlace("E_Parts", row),
+             [&] { written = SetImageByte(state, position, entry); });
   if (!written) return;
   CB_SongSelectChange();
 }
@@ -454,7 +462,12 @@ bool SongPage::HeaderLoaded() const {
 void SongPage::WriteHeaderByte(int byteNumber, std::uint8_t value) {
   EditingState& state = context_.state;
   if (!SetImageByte(state, state.headerPosition + byteNumber, value)) return;
-  state.partHeader[static_cast<std::size_t>(byteNumber)] = value;
+  SetHeaderCopyByte(state, byteNumber, value);
+}
+
+EditPlace SongPage::SongPlace(const char* name, int row) const {
+  // A line of the list belongs to the song: it is shown where the song is.
+  return EditPlace{SongLine{shownSong_, row + 1, context_.state.songSet, -1}, name};
 }
 
 namespace {
@@ -468,30 +481,36 @@ constexpr int kDmcOffsetByte = 6;
 
 }  // namespace
 
-void SongPage::HeaderByteChange(const QLineEdit* box, int byteNumber, const QString& step, TypingBox typing) {
+void SongPage::HeaderByteChange(const QLineEdit* box, const char* name, int byteNumber, const QString& step,
+                                TypingBox typing) {
   if (!HeaderLoaded()) return;
-  RecordEdit(context_, step, [&] { WriteHeaderByte(byteNumber, LowByte(ParseBox(box))); }, typing);
+  RecordEdit(
+      context_, step, LoadedPartPlace(context_, name), [&] { WriteHeaderByte(byteNumber, LowByte(ParseBox(box))); },
+      typing);
 }
 
-void SongPage::E_ph1Change() { HeaderByteChange(E_ph1_, kTempoByte, shell_texts::kTempoStep, TypingBox::Tempo); }
+void SongPage::E_ph1Change() {
+  HeaderByteChange(E_ph1_, "E_ph1", kTempoByte, shell_texts::kTempoStep, TypingBox::Tempo);
+}
 void SongPage::E_ph4Change() {
-  HeaderByteChange(E_ph4_, kSquare2OffsetByte, shell_texts::kSquare2OffsetStep, TypingBox::Square2Offset);
+  HeaderByteChange(E_ph4_, "E_ph4", kSquare2OffsetByte, shell_texts::kSquare2OffsetStep, TypingBox::Square2Offset);
 }
 void SongPage::E_ph5Change() {
-  HeaderByteChange(E_ph5_, kTriangleOffsetByte, shell_texts::kTriangleOffsetStep, TypingBox::TriangleOffset);
+  HeaderByteChange(E_ph5_, "E_ph5", kTriangleOffsetByte, shell_texts::kTriangleOffsetStep,
+                   TypingBox::TriangleOffset);
 }
 void SongPage::E_ph6Change() {
-  HeaderByteChange(E_ph6_, kNoiseOffsetByte, shell_texts::kNoiseOffsetStep, TypingBox::NoiseOffset);
+  HeaderByteChange(E_ph6_, "E_ph6", kNoiseOffsetByte, shell_texts::kNoiseOffsetStep, TypingBox::NoiseOffset);
 }
 void SongPage::E_ph7Change() {
-  HeaderByteChange(E_ph7_, kDmcOffsetByte, shell_texts::kDmcOffsetStep, TypingBox::DmcOffset);
+  HeaderByteChange(E_ph7_, "E_ph7", kDmcOffsetByte, shell_texts::kDmcOffsetStep, TypingBox::DmcOffset);
 }
 
 void SongPage::E_ph2Change() {
   if (!HeaderLoaded()) return;
   const std::int32_t address = ParseBox(E_ph2_);
   RecordEdit(
-      context_, shell_texts::kPartAddressStep,
+      context_, shell_texts::kPartAddressStep, LoadedPartPlace(context_, "E_ph2"),
       [&] {
         // Division truncates toward zero, so a negative text splits as C does.
         WriteHeaderByte(1, LowByte(address % 256));
@@ -515,6 +534,13 @@ void SongPage::ShowImageAgain() {
     LB_Parts_->setCurrentRow(row);
     updating_ = false;
   }
+}
+
+void SongPage::ShowPlace(const EditPlace& place) {
+  const bool listLine = place.where.part < 0 && place.where.line > 0;
+  if (listLine && place.where.line <= LB_Parts_->count())
+    LB_Parts_->scrollToItem(LB_Parts_->item(place.where.line - 1));
+  if (auto* box = findChild<QLineEdit*>(QString::fromLatin1(place.control))) box->setFocus();
 }
 
 void SongPage::E_ph1Click() { context_.status.Set(texts::kTempoHint); }

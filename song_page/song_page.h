@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "edit_place.h"
+
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -47,6 +49,13 @@ class SongPage : public QWidget {
   // After an undo or redo: the header boxes, the song boxes and the part
   // list show the image again; the selected line stays selected.
   void ShowImageAgain();
+  // The song whose boxes and part list the page shows (numbered as on the
+  // status line), or -1 before the first song was read.
+  std::int32_t ShownSong() const { return songRead_ ? shownSong_ : -1; }
+  // Brings an edit's box to the user: it takes the focus, and a line of
+  // the part list scrolls into view (selecting none, which would load a
+  // part).
+  void ShowPlace(const EditPlace& place);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -70,13 +79,18 @@ class SongPage : public QWidget {
   void CommitSongField(SongField field, int key);
   void WarnAboutSongOrder(SongField field);
   void WriteHeaderByte(int byteNumber, std::uint8_t value);
-  void HeaderByteChange(const QLineEdit* box, int byteNumber, const QString& step, TypingBox typing);
+  void HeaderByteChange(const QLineEdit* box, const char* name, int byteNumber, const QString& step,
+                        TypingBox typing);
+  // The place of an edit of the song itself in box `name`, or of line `row`
+  // (from 0) of its part list.
+  EditPlace SongPlace(const char* name, int row = -1) const;
   bool HeaderLoaded() const;
   void FillHeaderBoxes();
 
   EditorContext& context_;
   // The commits write at positions that only a song reading records.
   bool songRead_ = false;
+  std::int32_t shownSong_ = -1;
   // Set while the page itself rewrites a control, so no user handler runs.
   bool updating_ = false;
   // Set while an undo or redo fills the header boxes: nothing is written.

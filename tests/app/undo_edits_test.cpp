@@ -37,13 +37,13 @@ TEST_F(UndoEditsTest, Square1ClickIsUndoneAndRedoneInImageBufferAndGrid) {
   ASSERT_EQ(Image()[static_cast<std::size_t>(at)], NoteForRow(row));
   const QString textAfter = page->CellText(3, row);
   EXPECT_NE(textAfter, textBefore);
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo note edit on Square 1"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo note edit on Square 1 (song 01, line 1)"));
 
   Undo();
   EXPECT_EQ(Image(), original);
   EXPECT_EQ(Buffer(0)[2], original[static_cast<std::size_t>(at)]);
   EXPECT_EQ(page->CellText(3, row), textBefore);
-  EXPECT_EQ(Action("Redo1")->text(), QStringLiteral("&Redo note edit on Square 1"));
+  EXPECT_EQ(Action("Redo1")->text(), QStringLiteral("&Redo note edit on Square 1 (song 01, line 1)"));
 
   Redo();
   EXPECT_EQ(Image()[static_cast<std::size_t>(at)], NoteForRow(row));
@@ -91,7 +91,7 @@ TEST_F(UndoEditsTest, FirstByteEditUndoesWithoutStoringAnythingLater) {
   ClickCell(Grid("Sq1_StrGrid"), 1, 5);
   ASSERT_EQ(Buffer(0)[0], 0xC0);
   EXPECT_EQ(Image(), original);  // waits for the write-back
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo first byte edit on Square 1"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo first byte edit on Square 1 (song 01, line 1)"));
 
   Undo();
   EXPECT_EQ(Buffer(0)[0], before);
@@ -120,7 +120,7 @@ TEST_F(UndoEditsTest, Square2RepitchUndoesAlsoAfterAWriteBackCarriedIt) {
 
   ClickCell(Grid("Sq2_StrGrid"), static_cast<int>(k) + 1, row);
   ASSERT_EQ(Buffer(1)[k], moved);
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo note edit on Square 2"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo note edit on Square 2 (song 01, line 1)"));
 
   // A Square 1 edit writes the pending Square 2 byte back with it.
   ShowPage("T_Square1");
@@ -171,7 +171,7 @@ TEST_F(UndoEditsTest, TempoTypedAsTwoKeystrokesIsOneStep) {
   Type("E_ph1", QStringLiteral("27"));
   ASSERT_EQ(Image()[at], 0x27);
   EXPECT_EQ(Stack().count(), 1);
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo Tempo"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo Tempo (song 01, line 1)"));
 
   Undo();
   EXPECT_EQ(Image(), original);
@@ -184,7 +184,7 @@ TEST_F(UndoEditsTest, TempoTypedAsTwoKeystrokesIsOneStep) {
   Redo();
   EXPECT_EQ(Image()[at], 0x27);
   EXPECT_EQ(Find<QLineEdit>("E_ph1")->text(), QStringLiteral("27"));
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo Tempo"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo Tempo (song 01, line 1)"));
 }
 
 TEST_F(UndoEditsTest, LeavingTheBoxStartsANewStep) {
@@ -219,7 +219,7 @@ TEST_F(UndoEditsTest, PartAddressIsOneStepForBothBytes) {
   ASSERT_EQ(Image()[at + 1], 0x34);
   ASSERT_EQ(Image()[at + 2], 0x12);
   EXPECT_EQ(Stack().count(), 1);
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo Part Address"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo Part Address (song 01, line 1)"));
   Undo();
   EXPECT_EQ(Image(), original);
   EXPECT_EQ(State().partHeader[1], original[at + 1]);
@@ -240,7 +240,7 @@ TEST_F(UndoEditsTest, FirstPartKeepsItsWarningAndIsUndone) {
   ASSERT_EQ(dialogs.Messages().size(), 1u);
   EXPECT_EQ(dialogs.Messages()[0].text,
             QStringLiteral("First part is higher than last part, the game may not work properly!"));
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo First part"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo First part (song 01)"));
 
   Undo();
   EXPECT_EQ(Image(), original);
@@ -259,7 +259,7 @@ TEST_F(UndoEditsTest, PartListEntryIsUndoneAndTheListShowsIt) {
   ASSERT_NE(lineBefore, QStringLiteral("1F"));
   TypeAndEnter("E_Parts", QStringLiteral("1F"));
   ASSERT_EQ(Find<QListWidget>("LB_Parts")->item(0)->text(), QStringLiteral("1F"));
-  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo part list entry"));
+  EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo part list entry (song 01, line 1)"));
 
   Undo();
   EXPECT_EQ(Image(), original);
@@ -332,7 +332,7 @@ TEST_F(UndoEditsTest, EditMenuFollowsFileWithItsKeysAndStates) {
   Undo();
   EXPECT_FALSE(edit[0]->isEnabled());
   EXPECT_TRUE(edit[1]->isEnabled());
-  EXPECT_EQ(edit[1]->text(), QStringLiteral("&Redo Tempo"));
+  EXPECT_EQ(edit[1]->text(), QStringLiteral("&Redo Tempo (song 01, line 1)"));
 }
 
 }  // namespace

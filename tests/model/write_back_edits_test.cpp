@@ -1,14 +1,18 @@
 // The write-back of one edit's marked bytes leaves the image and the buffers
 // exactly as the write-back that compares every stream byte, on parts whose
 // streams share bytes, with edits that clash and image bytes changed behind
-// the buffers' back.
+// the buffers' back. On the same parts, the write path records exactly what
+// a comparison finds changed, and undoing and redoing the record gives
+// both states back.
 
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "byte_changes.h"
 #include "music_bank.h"
 #include "part_streams.h"
+#include "write_path.h"
 
 namespace kestrin {
 namespace {
@@ -26,6 +30,9 @@ EditingState RandomPart(std::mt19937& rng) {
   }
   EXPECT_TRUE(CopyChannels(state));
   state.partLoaded = true;
+  // The header copy; now and then its bytes lie inside the streams.
+  state.headerPosition = start - 7 + static_cast<std::int32_t>(rng() % 12);
+  std::copy_n(state.romImage.begin() + state.headerPosition, kPartHeaderSize, state.partHeader.begin());
   return state;
 }
 
@@ -41,14 +48,15 @@ TEST(WriteBackEdits, LeavesWhatTheWholeWriteBackLeaves) {
         const auto k = static_cast<std::size_t>(rng() % kStreamCount);
         const auto i = static_cast<std::size_t>(rng() % marked.channels->edit[k].size());
         const auto value = static_cast<std::uint8_t>(rng() % 4);
-        marked.channels->edit[k][i] = whole.channels->edit[k][i] = value;
-        MarkEdited(marked, static_cast<int>(k), i);
+        SetStreamByte(marked, static_cast<int>(k), i, value);
+        whole.channels->edit[k][i] = value;
       }
       if (rng() % 6 == 0) {
         // A header field written over a stream byte.
-        const auto at = static_cast<std::size_t>(marked.streamPosition[rng() % kStreamCount]);
-        marked.romImage[at] = whole.romImage[at] = static_cast<std::uint8_t>(rng() % 4);
-        ++marked.imageWrites;
+        const std::int32_t at = marked.streamPosition[rng() % kStreamCount];
+        const auto value = static_cast<std::uint8_t>(rng() % 4);
+        SetImageByte(marked, at, value);
+        whole.romImage[static_cast<std::size_t>(at)] = value;
       }
       const bool result = WriteBack(whole);
       ASSERT_EQ(WriteBackEdits(marked), result) << "part " << part << ", round " << round;
@@ -65,13 +73,59 @@ TEST(WriteBackEdits, WithoutMarksStoresNothingElse) {
   std::mt19937 rng(7);
   EditingState state = RandomPart(rng);
   const auto image = state.romImage;
-  // An edit nobody reported is not this write-back's to find.
-  state.channels->edit[0][0] = static_cast<std::uint8_t>(state.channels->edit[0][0] + 1);
+  // A byte changed around the write path is not this write-back's to find.
+  const std::uint8_t first = state.channels->edit[0][0];
+  state.channels->edit[0][0] = static_cast<std::uint8_t>(first + 1);
   EXPECT_TRUE(WriteBackEdits(state));
   EXPECT_TRUE(state.romImage == image);
-  MarkEdited(state, 0, 0);
+  SetStreamByte(state, 0, 0, static_cast<std::uint8_t>(first + 2));
   EXPECT_TRUE(WriteBackEdits(state));
-  EXPECT_EQ(state.romImage[static_cast<std::size_t>(state.streamPosition[0])], state.channels->edit[0][0]);
+  EXPECT_EQ(state.romImage[static_cast<std::size_t>(state.streamPosition[0])], first + 2);
+}
+
+TEST(WritePath, RecordsWhatChangedAndTakesItBackAndAgain) {
+  std::mt19937 rng(2012);
+  EditSnapshot before;
+  EditSnapshot after;
+  for (int part = 0; part < 80; ++part) {
+    EditingState state = RandomPart(rng);
+    for (int round = 0; round < 20; ++round) {
+      SCOPED_TRACE(::testing::Message() << "part " << part << ", round " << round);
+      TakeSnapshot(state, before);
+      std::vector<ByteChange> recorded;
+      {
+        Recording recording(state);
+        for (int op = static_cast<int>(rng() % 5); op >= 0; --op) {
+          const auto value = static_cast<std::uint8_t>(rng() % 4);
+          const auto k = static_cast<std::size_t>(rng() % kStreamCount);
+          switch (rng() % 5) {
+            case 0:
+            case 1:
+              SetStreamByte(state, static_cast<int>(k), rng() % state.channels->edit[k].size(), value);
+              break;
+            case 2: {  // a header box: image and copy
+              const auto byte = static_cast<int>(rng() % kPartHeaderSize);
+              SetImageByte(state, state.headerPosition + byte, value);
+              SetHeaderCopyByte(state, byte, value);
+              break;
+            }
+            case 3:
+              WriteBackEdits(state);
+              break;
+            default:
+              WriteBack(state);
+          }
+        }
+        recorded = NetChanges(recording.Changes());
+      }
+      ASSERT_EQ(recorded, NetChanges(ChangesSince(before, state)));
+      TakeSnapshot(state, after);
+      ApplyBefore(state, recorded);
+      ASSERT_TRUE(ChangesSince(before, state).empty());
+      ApplyAfter(state, recorded);
+      ASSERT_TRUE(ChangesSince(after, state).empty());
+    }
+  }
 }
 
 }  // namespace

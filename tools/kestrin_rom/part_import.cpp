@@ -9,6 +9,7 @@
 #include "part_choice.h"
 #include "part_streams.h"
 #include "square_events.h"
+#include "write_path.h"
 
 namespace kestrin::rom_tool {
 namespace {
@@ -188,11 +189,12 @@ ImportResult ImportPartText(std::vector<std::uint8_t>& image, std::string_view t
     result.outcome = ImportResult::Outcome::NotStored;
     return result;
   }
-  state.romImage[static_cast<std::size_t>(site.headerPosition)] = part.header[0].value;
-  state.partHeader[0] = part.header[0].value;
-  ++state.imageWrites;
+  SetImageByte(state, site.headerPosition, part.header[0].value);
+  SetHeaderCopyByte(state, 0, part.header[0].value);
   for (std::size_t k = 0; k < kStreamCount; ++k) {
-    for (std::size_t i = 0; i < part.streams[k].size(); ++i) state.channels->edit[k][i] = part.streams[k][i].value;
+    for (std::size_t i = 0; i < part.streams[k].size(); ++i) {
+      SetStreamByte(state, static_cast<int>(k), i, part.streams[k][i].value);
+    }
   }
   bool stored = WriteBack(state);
   // Checked again byte by byte: every word's byte holds what was settled.

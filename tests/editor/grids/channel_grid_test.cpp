@@ -1,9 +1,13 @@
 // The grid widget's own geometry: column positions from its prefix sum,
-// hit testing after scrolling, and widths that change behind its back.
+// hit testing after scrolling, widths that change behind its back, and the
+// scroll bar as it stands on screen.
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPainter>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <numeric>
 #include <vector>
@@ -87,6 +91,34 @@ TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
   grid.viewport()->grab();
   EXPECT_EQ(grid.ContentWidth(), before + 990);
   EXPECT_EQ(grid.ColumnLeft(151) - grid.ColumnLeft(150), 1001);
+}
+
+// The scroll bar skips repaints that would not move its slider by a pixel;
+// what the window's backing store holds for it must still be what a fresh
+// paint draws, after scrolls by one column and by many.
+TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
+  WidthList source;
+  constexpr int kColumns = 20000;
+  source.widths = std::vector<std::int64_t>(kColumns, 20);
+  QWidget window;
+  window.resize(420, 220);
+  ChannelGrid grid({13, 0, false}, source, &window);
+  grid.resize(400, 200);
+  grid.SetColumnCount(kColumns);
+  grid.InvalidateLayout();
+  window.show();
+  QScrollBar& bar = *grid.horizontalScrollBar();
+  const auto onScreen = [&] {
+    QApplication::processEvents();
+    const QPoint at = bar.mapTo(&window, QPoint(0, 0));
+    const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), bar.width(), bar.height());
+    return held.toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  for (const int column : {1, 30, 31, 32, 900, 901, 5000, 19999, 19998, 10, 11}) {
+    grid.ScrollToCell({column, 0});
+    EXPECT_EQ(onScreen(), bar.grab().toImage().convertToFormat(QImage::Format_RGB32))
+        << "after scrolling to column " << column;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,169 @@
+// Undo and redo say where their step was made, in the Edit menu and on the
+// status line, and bring the place on view when it belongs to the part (or
+// song) on the song page; a step made elsewhere is undone where it is,
+// switching no part and no song.
+#include <QApplication>
+#include <functional>
+
+#include "status_line.h"
+#include "undo_fixture.h"
+
+namespace kestrin {
+namespace {
+
+using testing::Bytes;
+
+class UndoPlaceTest : public testing::UndoFixture {
+ protected:
+  QString StatusText() { return Find<StatusLine>("StatusBar")->Text(); }
+  QWidget* CurrentPage() { return Find<QTabWidget>("PC_ChannelSelect")->currentWidget(); }
+
+  // A note column of Square 2 and a row that moves its note.
+  GridCell Square2Move() {
+    const Bytes square2 = Buffer(1);
+    std::size_t k = 0;
+    while (k < square2.size() && !(square2[k] >= 0x01 && square2[k] <= 0x7D && square2[k] % 2 == 0)) ++k;
+    EXPECT_LT(k, square2.size());
+    return {static_cast<int>(k) + 1, (12 - (square2[k] % 24) / 2) == 12 ? 11 : 12};
+  }
+  // A Square 1 row whose note byte 2 does not hold.
+  int Square1Row() { return Buffer(0)[2] == 126 - 2 * 50 ? 51 : 50; }
+  QString OneMore(const char* box) {
+    return QString::number((Find<QLineEdit>(box)->text().toInt(nullptr, 16) + 1) & 0xFF, 16).toUpper();
+  }
+};
+
+// What the user sees of the place after an undo of a step made on view.
+struct OnView {
+  const char* edit;
+  std::function<void()> make;
+  QString text;
+  const char* page;
+  const char* focus;  // the box, or the grid whose clicked cell is current and on view
+};
+
+TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
+  const OnView cases[] = {
+      {"Square 1 click", [this] {
+         LoadPart(1);
+         ShowPage("T_Square1");
+         ClickCell(Grid("Sq1_StrGrid"), 3, Square1Row());
+       },
+       QStringLiteral("note edit on Square 1 (song 01, line 2)"), "T_Square1", "Sq1_StrGrid"},
+      {"Square 2 click", [this] {
+         LoadPart(1);
+         ShowPage("T_Square2");
+         const GridCell cell = Square2Move();
+         ClickCell(Grid("Sq2_StrGrid"), cell.column, cell.row);
+       },
+       QStringLiteral("note edit on Square 2 (song 01, line 2)"), "T_Square2", "Sq2_StrGrid"},
+      {"Tempo of a set 2 song", [this] {
+         PickSong(16);  // item "20": "Selected song 11", named "song 20" as in kestrin-rom
+         ClickPart(0);
+         Type("E_ph1", OneMore("E_ph1"));
+       },
+       QStringLiteral("Tempo (song 20, line 1)"), "T_Song", "E_ph1"},
+      {"First part", [this] {
+         PickSong(1);
+         TypeAndEnter("E_firstPart", OneMore("E_firstPart"));
+       },
+       QStringLiteral("First part (song 02)"), "T_Song", "E_firstPart"},
+      {"part list entry", [this] {
+         PickSong(0);
+         ClickPart(1);
+         TypeAndEnter("E_Parts", QStringLiteral("1F"));
+       },
+       QStringLiteral("part list entry (song 01, line 2)"), "T_Song", "E_Parts"},
+  };
+  for (const OnView& c : cases) {
+    SCOPED_TRACE(c.edit);
+    Open();
+    c.make();
+    ASSERT_EQ(Stack().count(), 1);
+    const Bytes edited = Image();
+    EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo ") + c.text);
+    const bool grid = QByteArray(c.focus).endsWith("StrGrid");
+    const GridCell made = grid ? Find<ChannelGrid>(c.focus)->CurrentCell() : GridCell{};
+    // Away from the place: another page, the grid scrolled to its star
+    if (grid) Find<ChannelGrid>(c.focus)->SetCurrentCell({1, 1});
+    ShowPage("T_Options");
+
+    Undo();
+    EXPECT_EQ(Image(), original);
+    EXPECT_EQ(StatusText(), QStringLiteral("Undone: ") + c.text);
+    EXPECT_EQ(Action("Redo1")->text(), QStringLiteral("&Redo ") + c.text);
+    EXPECT_EQ(CurrentPage()->objectName(), QString::fromLatin1(c.page));
+    QApplication::processEvents();
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(c.focus));
+    if (grid) {
+      auto* shown = Find<ChannelGrid>(c.focus);
+      EXPECT_EQ(shown->CurrentCell(), made);
+      EXPECT_TRUE(shown->VisibleCellRect(made.column, made.row).has_value()) << "cell not scrolled into view";
+    }
+
+    ShowPage("T_Options");
+    Redo();
+    EXPECT_EQ(Image(), edited);
+    EXPECT_EQ(StatusText(), QStringLiteral("Redone: ") + c.text);
+    EXPECT_EQ(CurrentPage()->objectName(), QString::fromLatin1(c.page));
+  }
+}
+
+// A step made elsewhere: the song page and the loaded part stay as they are.
+struct Elsewhere {
+  const char* edit;
+  std::function<void()> make;
+  std::function<void()> leave;
+  QString text;
+};
+
+TEST_F(UndoPlaceTest, StepElsewhereIsUndoneInPlaceAndNamedOnly) {
+  const Elsewhere cases[] = {
+      {"Square 1 click, then another song's part", [this] {
+         LoadPart(1);
+         ShowPage("T_Square1");
+         ClickCell(Grid("Sq1_StrGrid"), 3, Square1Row());
+       },
+       [this] {
+         ShowPage("T_Song");
+         PickSong(1);
+         ClickPart(0);
+       },
+       QStringLiteral("note edit on Square 1 (song 01, line 2)")},
+      {"First part, then another song", [this] {
+         PickSong(0);
+         TypeAndEnter("E_firstPart", OneMore("E_firstPart"));
+       },
+       [this] { PickSong(1); }, QStringLiteral("First part (song 01)")},
+  };
+  for (const Elsewhere& c : cases) {
+    SCOPED_TRACE(c.edit);
+    Open();
+    c.make();
+    c.leave();
+    ShowPage("T_Options");
+    const auto* list = Find<QListWidget>("LB_Parts");
+    const int line = list->currentRow();
+    const int song = Find<QComboBox>("CB_SongSelect")->currentIndex();
+    const std::int32_t header = State().headerPosition;
+    const QString firstPart = Find<QLineEdit>("E_firstPart")->text();
+    EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo ") + c.text);
+
+    Undo();
+    EXPECT_EQ(Image(), original);
+    EXPECT_EQ(StatusText(), QStringLiteral("Undone: ") + c.text);
+    EXPECT_EQ(CurrentPage()->objectName(), QStringLiteral("T_Options"));
+    EXPECT_EQ(Find<QComboBox>("CB_SongSelect")->currentIndex(), song);
+    EXPECT_EQ(list->currentRow(), line);
+    EXPECT_EQ(State().headerPosition, header);
+    EXPECT_EQ(Find<QLineEdit>("E_firstPart")->text(), firstPart);
+
+    Redo();
+    EXPECT_EQ(StatusText(), QStringLiteral("Redone: ") + c.text);
+    EXPECT_EQ(CurrentPage()->objectName(), QStringLiteral("T_Options"));
+  }
+}
+
+}  // namespace
+}  // namespace kestrin
