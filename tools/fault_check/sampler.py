@@ -449,7 +449,14 @@ class Build:
         if stop:
             command.append("--stop-on-failure")
         code, out = run(command, self.log, 7200, capture=True)
-        failed = re.findall(r"^\s*\d+ - (\S+) \(", out, re.MULTILINE)
+        # Skipped tests are listed apart, under "did not run".
+        failed = []
+        _, _, listed = out.partition("The following tests FAILED:")
+        for line in listed.splitlines()[1:]:
+            m = re.match(r"\s*\d+ - (\S+) \(", line)
+            if not m:
+                break
+            failed.append(m.group(1))
         if code != 0 and not failed:
             failed = ["(ctest failed)"]
         return failed
