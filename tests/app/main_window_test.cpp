@@ -351,18 +351,18 @@ TEST(GroupFit, ControlsRightOfACaptionMoveJustOutOfItsWay) {
     group.setGeometry(0, 0, 40, 80);
     auto* caption = new QLabel(QStringLiteral("Properties case length"), &group);
     caption->setGeometry(8, 20, 10, 13);  // rows 20 to 32
-    const int free = 8 + caption->sizeHint().width() + 4;  // the caption, then four pixels
+    const int clearOfCaption = 8 + caption->sizeHint().width() + 4;  // the caption, then four pixels
     auto* sameRow = new QLineEdit(&group);
-    sameRow->setGeometry(free - overlap, 32, 21, 21);
+    sameRow->setGeometry(clearOfCaption - overlap, 32, 21, 21);
     auto* nextRow = new QLineEdit(&group);
-    nextRow->setGeometry(free - overlap, 33, 21, 21);
+    nextRow->setGeometry(clearOfCaption - overlap, 33, 21, 21);
 
     WidenToFitText(group);
     EXPECT_EQ(caption->width(), caption->sizeHint().width());
-    EXPECT_EQ(sameRow->x(), free);
-    EXPECT_EQ(nextRow->x(), free - overlap);
-    EXPECT_EQ(group.width(), free + 21 + 4);
-    EXPECT_EQ(group.minimumWidth(), free + 21 + 4);
+    EXPECT_EQ(sameRow->x(), clearOfCaption);
+    EXPECT_EQ(nextRow->x(), clearOfCaption - overlap);
+    EXPECT_EQ(group.width(), clearOfCaption + 21 + 4);
+    EXPECT_EQ(group.minimumWidth(), clearOfCaption + 21 + 4);
   }
 }
 
