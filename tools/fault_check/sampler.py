@@ -20,7 +20,6 @@ described in tools/fault_check/README.md.
 from __future__ import annotations
 
 import argparse
-import bisect
 import dataclasses
 import json
 import os
@@ -415,8 +414,6 @@ class Build:
                 headers[current] = []
             elif line.startswith("    ") and current is not None:
                 headers[current].append(os.path.normpath(os.path.join(self.folder, line.strip())))
-        for objects in headers.values():
-            objects.sort()
         for obj, files in headers.items():
             for f in files:
                 self.objects_of.setdefault(f, []).append(obj)
