@@ -5,7 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusTipEvent>
@@ -17,6 +19,7 @@
 #include "edit_mode_group.h"
 #include "editing_state.h"
 #include "fake_dialog_service.h"
+#include "group_fit.h"
 #include "main_window.h"
 #include "part_streams.h"
 #include "qstring_printer.h"
@@ -168,8 +171,12 @@ TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
   EXPECT_EQ(lengths->width(), 113);
   EXPECT_EQ(Find<QLabel>("Label12")->text(), QStringLiteral("Instrument"));
   EXPECT_EQ(Find<QLabel>("Label13")->text(), QStringLiteral("Note length"));
-  EXPECT_EQ(Find<QLabel>("Label12")->pos(), QPoint(8, 20));
-  EXPECT_EQ(Find<QLabel>("Label13")->pos(), QPoint(8, 44));
+  for (const auto& [name, top] : {std::pair{"Label12", 20}, std::pair{"Label13", 44}}) {
+    // About one line of text high, so the text starts near the label's top.
+    auto* label = Find<QLabel>(name);
+    EXPECT_EQ(label->pos(), QPoint(8, top)) << name;
+    EXPECT_LT(label->height(), 2 * label->fontMetrics().height()) << name;
+  }
   EXPECT_EQ(instruments->parentWidget(), group);
 }
 
@@ -372,6 +379,30 @@ TEST_F(MainWindowTest, ShuttingDownReleasesWhatWasLoadedAndMayRunTwice) {
   window.FormDestroy();  // nothing left: releases nothing, fails nothing
   EXPECT_TRUE(state.romImage.empty());
   EXPECT_FALSE(state.channels.has_value());
+}
+
+// A caption that a font has widened pushes the controls of its row just out
+// of its way, by as little as one pixel, and leaves the other rows alone.
+TEST(GroupFit, ControlsRightOfACaptionMoveJustOutOfItsWay) {
+  for (const int overlap : {0, 1, 6}) {
+    SCOPED_TRACE(overlap);
+    QGroupBox group;
+    group.setGeometry(0, 0, 40, 80);
+    auto* caption = new QLabel(QStringLiteral("Properties case length"), &group);
+    caption->setGeometry(8, 20, 10, 13);  // rows 20 to 32
+    const int clearOfCaption = 8 + caption->sizeHint().width() + 4;  // the caption, then four pixels
+    auto* sameRow = new QLineEdit(&group);
+    sameRow->setGeometry(clearOfCaption - overlap, 32, 21, 21);
+    auto* nextRow = new QLineEdit(&group);
+    nextRow->setGeometry(clearOfCaption - overlap, 33, 21, 21);
+
+    WidenToFitText(group);
+    EXPECT_EQ(caption->width(), caption->sizeHint().width());
+    EXPECT_EQ(sameRow->x(), clearOfCaption);
+    EXPECT_EQ(nextRow->x(), clearOfCaption - overlap);
+    EXPECT_EQ(group.width(), clearOfCaption + 21 + 4);
+    EXPECT_EQ(group.minimumWidth(), clearOfCaption + 21 + 4);
+  }
 }
 
 }  // namespace

@@ -158,6 +158,18 @@ TEST(CellTableTest, UpdateAfterOneEditMatchesAWholeDisplay) {
   EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{320, 320, 320, 320, 320}));
   EXPECT_EQ(built.table.cells[1].noteRow, 51);
   EXPECT_EQ(built.table.cells[1].octave, 3);
+
+  // The first and the last byte: nothing before or after the table is read.
+  stream[4] = 0x30;
+  change = UpdateCellTable(built.table, Grid::Square1, stream, 4, kNoteLengthUnit, built.currentNoteWidth);
+  ASSERT_TRUE(change.has_value());
+  EXPECT_EQ(change->following.first, 4u);
+  EXPECT_EQ(change->following.last, 5u);
+  stream[0] = 0x88;  // length code 8: 80 pixels after it
+  change = UpdateCellTable(built.table, Grid::Square1, stream, 0, kNoteLengthUnit, built.currentNoteWidth);
+  ASSERT_TRUE(change.has_value());
+  EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{40, 80, 80, 80, 80}));
+  EXPECT_EQ(built.currentNoteWidth, 80);
 }
 
 TEST(CellTableTest, UpdateRefusesTablesOfAnotherStream) {

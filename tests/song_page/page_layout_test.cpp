@@ -127,6 +127,12 @@ TEST_F(SongPageLayout, TypingStopsAtEachBoxsLength) {
     Type(Box(l.name), QString::fromLatin1(l.typed));
     EXPECT_EQ(Box(l.name)->text(), QString::fromLatin1(l.kept)) << l.name;
   }
+  // A paste into a shorter text keeps what fits.
+  QLineEdit* parts = Box("E_Parts");
+  parts->setText("7");
+  parts->end(false);
+  parts->insert("89A");
+  EXPECT_EQ(parts->text(), "78");
 }
 
 }  // namespace

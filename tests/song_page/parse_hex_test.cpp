@@ -16,7 +16,16 @@ TEST(ParseHex, ReadsDigitsAfterBlanksSignAndPrefix) {
   EXPECT_EQ(ParseHex("-0x10"), -0x10);
 }
 
+TEST(ParseHex, ReadsEveryDigitInBothCases) {
+  EXPECT_EQ(ParseHex("01234567"), 0x01234567);
+  EXPECT_EQ(ParseHex("89abcdef"), std::numeric_limits<std::int32_t>::max());  // clamped
+  EXPECT_EQ(ParseHex("9abcdef"), 0x9ABCDEF);
+  EXPECT_EQ(ParseHex("9ABCDEF"), 0x9ABCDEF);
+}
+
 TEST(ParseHex, StopsAtTheFirstOtherCharacter) {
+  // The characters next to the digits' ranges end the number too.
+  for (const char* text : {"1/", "1:", "1@", "1G", "1`", "1g"}) EXPECT_EQ(ParseHex(text), 1) << text;
   EXPECT_EQ(ParseHex("1Az"), 0x1A);
   EXPECT_EQ(ParseHex("12 34"), 0x12);
   EXPECT_EQ(ParseHex("E_Parts"), 0x0E);

@@ -40,6 +40,11 @@ TEST(ParseSettingsInteger, AcceptsDecimalAndPrefixedHexOnly) {
       {"$80000000", INT32_MIN},
       {"$FFFFFFFF", -1},
       {"-$1", -1},
+      // Every digit, hexadecimal ones in both cases.
+      {"1234567890", 1234567890},
+      {"$01234567", 0x01234567},
+      {"$89abcdef", -1985229329},
+      {"x89ABCDEF", -1985229329},
       // Not integers.
       {"", std::nullopt},
       {"   ", std::nullopt},
@@ -55,6 +60,14 @@ TEST(ParseSettingsInteger, AcceptsDecimalAndPrefixedHexOnly) {
       {"$-F", std::nullopt},
       {"--1", std::nullopt},
       {"$G", std::nullopt},
+      // The characters next to the digits' ranges.
+      {"/", std::nullopt},
+      {":", std::nullopt},
+      {"$/", std::nullopt},
+      {"$:", std::nullopt},
+      {"$@", std::nullopt},
+      {"$`", std::nullopt},
+      {"$g", std::nullopt},
       {"1.5", std::nullopt},
       {"2147483648", std::nullopt},
       {"-2147483649", std::nullopt},
@@ -81,6 +94,10 @@ TEST(SettingsFromText, PitchKeepsLow16BitsSigned) {
   EXPECT_EQ(PitchLightIntensityFromText("65535"), -1);
   EXPECT_EQ(PitchLightIntensityFromText("$18000"), INT16_MIN);
   EXPECT_EQ(PitchLightIntensityFromText("65556"), 20);
+  EXPECT_EQ(PitchLightIntensityFromText("32767"), 32767);
+  EXPECT_EQ(PitchLightIntensityFromText("32768"), INT16_MIN);
+  EXPECT_EQ(PitchLightIntensityFromText("-32769"), 32767);
+  EXPECT_EQ(PitchLightIntensityFromText("65536"), 0);
 }
 
 TEST(SettingsFromText, PropCaseLengthZeroBecomesOne) {
