@@ -26,4 +26,24 @@ function(kestrin_qt_target target)
   kestrin_target_defaults(${target})
   set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
   target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS)
+  kestrin_precompile_qt_headers(${target} ${ARGN})
+endfunction()
+
+# Precompiled headers for the targets that use Qt: each of their translation
+# units would otherwise parse the same large Qt headers (and, in the test
+# programs, GoogleTest's) again. The headers in precompiled_qt.h are those of
+# the Qt modules the target links. A target of one source file parses them
+# once anyway and gets none.
+function(kestrin_precompile_qt_headers target)
+  cmake_parse_arguments(ARG "GTEST" "" "" ${ARGN})
+  get_target_property(sources ${target} SOURCES)
+  list(LENGTH sources count)
+  if(count LESS 2)
+    return()
+  endif()
+  if(ARG_GTEST)
+    target_precompile_headers(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/precompiled_tests.h)
+  else()
+    target_precompile_headers(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/precompiled_qt.h)
+  endif()
 endfunction()
