@@ -77,10 +77,10 @@ TEST(ReportSections, ModulesAreTheExecutableFileMappings) {
 
 TEST(ReportSections, ThreadsAndProcessesAreNamed) {
   const std::string threads = ThreadsSection(getpid(), getpid());
-  EXPECT_NE(threads.find(std::to_string(getpid()) + " \"crash_tests\" R (running) [failed"), std::string::npos)
+  EXPECT_NE(threads.find(std::to_string(getpid()) + " \"app_tests\" R (running) [failed"), std::string::npos)
       << threads;
   const std::vector<std::string> names = UserProcessNames();
-  EXPECT_NE(std::find(names.begin(), names.end(), "crash_tests"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "app_tests"), names.end());
 }
 
 [[gnu::noinline]] void ThrowTheRecordedOne() { throw std::out_of_range("past the end"); }
