@@ -1,9 +1,7 @@
-// Headers precompiled for the targets that use Qt (cmake/KestrinTargets.cmake):
-// the widget headers most of their sources include, where the target links
-// Qt's widgets, and Qt Test, where it links that.
+// Headers precompiled for the targets that use Qt's widgets
+// (cmake/KestrinTargets.cmake): those most of their sources include.
 #pragma once
 
-#if __has_include(<QWidget>)
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,8 +11,3 @@
 #include <QString>
 #include <QTabWidget>
 #include <QWidget>
-#endif
-
-#if __has_include(<QTest>)
-#include <QTest>
-#endif
