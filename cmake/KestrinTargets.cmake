@@ -76,6 +76,10 @@ function(kestrin_sees_qt_widgets target property result)
   endforeach()
 endfunction()
 
+# The set's own target links what its users link for those headers, so it is
+# compiled with their options and Qt definitions: GCC takes a precompiled
+# header only from a compilation like its own, and CMake's -Winvalid-pch,
+# with -Werror, fails the build where it would not.
 function(kestrin_reuse_precompiled_headers target kind)
   kestrin_sees_qt_widgets(${target} LINK_LIBRARIES sees)
   if(NOT sees)
