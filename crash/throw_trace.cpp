@@ -16,7 +16,7 @@ namespace kestrin::crash {
 namespace {
 
 // Deeper frames than this say nothing more about a failure.
-constexpr std::size_t kMaxFrames = 64;
+constexpr std::size_t kMaxThrowFrames = 64;
 
 thread_local std::optional<ThrowRecord> lastThrow;
 thread_local bool capturing = false;
@@ -28,7 +28,7 @@ void RecordThrow(const std::type_info* type) {
   capturing = true;
   try {
     // Skips this function and the throw hook.
-    lastThrow = ThrowRecord{type, boost::stacktrace::stacktrace(2, kMaxFrames)};
+    lastThrow = ThrowRecord{type, boost::stacktrace::stacktrace(2, kMaxThrowFrames)};
   } catch (...) {
     lastThrow.reset();
   }

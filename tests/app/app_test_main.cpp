@@ -1,5 +1,6 @@
-// main() of the shell tests: the program's own application object on the
-// offscreen platform, so exceptions travel the same road as in the program.
+// main() of the window's tests and the crash tests: the program's own
+// application object on the offscreen platform, so exceptions travel the
+// same road as in the program.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -24,7 +24,7 @@
 namespace kestrin::crash {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& path) {
+std::string ReadWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -78,7 +78,7 @@ TEST(ReportFile, AppendsReportsSeparatedByALineAndCreatesTheFolder) {
   const auto path = folder / "deeper" / "bugreport.txt";
   EXPECT_TRUE(AppendReport(path, "first\n").saved);
   EXPECT_TRUE(AppendReport(path, "second\n").saved);
-  EXPECT_EQ(ReadFile(path),
+  EXPECT_EQ(ReadWholeFile(path),
             "first\n------------------------------------------------------------------------\nsecond\n");
   // A file in the folder's place: nothing is saved, and the reason is given.
   const AppendResult blocked = AppendReport(path / "below-a-file.txt", "third\n");
@@ -169,7 +169,7 @@ TEST(ReportSections, ModulesAreTheExecutableFileMappingsWithTheirBuildIds) {
 
 TEST(ReportSections, ThreadsAreNamedAndTheFailingOneMarked) {
   const std::string threads = ThreadsSection(getpid(), getpid());
-  EXPECT_NE(threads.find(std::to_string(getpid()) + " \"crash_tests\" R (running) [failed"), std::string::npos)
+  EXPECT_NE(threads.find(std::to_string(getpid()) + " \"app_tests\" R (running) [failed"), std::string::npos)
       << threads;
 }
 
@@ -196,7 +196,7 @@ TEST(ThrowTrace, RecordsWhereTheLastExceptionWasThrown) {
 
 TEST(FrameNames, MapsAnAddressThroughTheModulesToItsFunction) {
   const auto address = reinterpret_cast<std::uintptr_t>(&NamedForTheReporter);
-  const std::vector<Mapping> mappings = ParseMappings(ReadFile("/proc/self/maps"));
+  const std::vector<Mapping> mappings = ParseMappings(ReadWholeFile("/proc/self/maps"));
   ASSERT_FALSE(mappings.empty());
   const std::string named = NamedFrames({address}, mappings, {});
   EXPECT_EQ(named.rfind(KESTRIN_DEBUG_INFO ? "#0 kestrin::crash::(anonymous namespace)::NamedForTheReporter(int) at "

@@ -50,6 +50,9 @@ class TempFolder {
   fs::path path_;
 };
 
+// An image offset, which the data layer keeps signed, as an index.
+inline std::size_t At(std::int32_t offset) { return static_cast<std::size_t>(offset); }
+
 inline std::vector<std::uint8_t> ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

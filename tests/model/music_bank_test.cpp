@@ -13,8 +13,6 @@ namespace {
 
 using namespace testing_support;
 
-std::size_t At(std::int32_t offset) { return static_cast<std::size_t>(offset); }
-
 TEST(MusicBank, SizesAndBoundsAreTheGamesNumbers) {
   EXPECT_EQ(kRomSize, 393232);
   EXPECT_EQ(kRomSize, 0x60010);

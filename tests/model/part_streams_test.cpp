@@ -11,8 +11,6 @@ namespace {
 
 using namespace testing_support;
 
-std::size_t At(std::int32_t offset) { return static_cast<std::size_t>(offset); }
-
 // An image with no zero byte anywhere, so every stream end is one a test put
 // there, and set 1 part 2 described by `header` (at header entry 0x0E).
 constexpr std::int32_t kPart = 2;

@@ -12,8 +12,6 @@ namespace {
 
 using namespace testing_support;
 
-std::size_t At(std::int32_t offset) { return static_cast<std::size_t>(offset); }
-
 // The first-part table of each set; the last-part and loop-part tables
 // follow 15 and 30 bytes on.
 std::int32_t SongTableBase(SongSet set) { return set == SongSet::One ? 0x3887C : 0x3953F; }
