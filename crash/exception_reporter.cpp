@@ -223,7 +223,11 @@ void ExceptionReporter::Report(std::exception_ptr error, FailureOrigin origin) {
 void ExceptionReporter::NoteLaterFailure(std::exception_ptr error) {
   if (laterFailures_ > kMaxLaterFailures) return;
   std::string line;
-  if (laterFailures_ == 0) line = std::string("== ") + kLaterFailuresTitle + " ==\n";
+  if (laterFailures_ == 0) {
+    // Appended piece by piece: GCC 12 warns falsely (-Warray-bounds) about
+    // a chain of + on a temporary string here.
+    line.append("== ").append(kLaterFailuresTitle).append(" ==\n");
+  }
   line += ++laterFailures_ > kMaxLaterFailures ? std::string("(more are not listed)\n") : OneLine(error);
   if (reportWritten_) {
     crash::AppendToLastReport(reportPath_, line);

@@ -26,7 +26,7 @@ namespace kestrin {
 namespace {
 
 constexpr ChannelGridShape kSquare1Shape{kSquare1RowCount, 1, true};
-constexpr const char* kGridName = "Sq1_StrGrid";
+constexpr const char* kSquare1GridName = "Sq1_StrGrid";
 
 // A fixed-pitch font 13 pixels high; where the platform's fixed-pitch font
 // spaces its lines wider than that, a smaller size keeps the label's three
@@ -52,7 +52,7 @@ Square1Page::Square1Page(EditorContext& context, CellTable& cells,
       Sq1_StrGrid_(new ChannelGrid(kSquare1Shape, *this, this)),
       l_sq1infos_(new QLabel(grid_texts::kSpaceLabelStart, this)) {
   setObjectName(QStringLiteral("T_Square1"));
-  Sq1_StrGrid_->setObjectName(QString::fromLatin1(kGridName));
+  Sq1_StrGrid_->setObjectName(QString::fromLatin1(kSquare1GridName));
   l_sq1infos_->setObjectName(QStringLiteral("l_sq1infos"));
   l_sq1infos_->setFont(SpaceLabelFont());
   l_sq1infos_->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
@@ -113,7 +113,7 @@ void Square1Page::Sq1_StrGridClick() {
   if (k < 0 || static_cast<std::size_t>(k) >= view_.Stream().size()) return;
   const auto index = static_cast<std::size_t>(k);
   EditingState& state = context_.state;
-  const EditPlace place = LoadedPartPlace(context_, kGridName, cell.column, cell.row);
+  const EditPlace place = LoadedPartPlace(context_, kSquare1GridName, cell.column, cell.row);
   if (k == 0) {
     // The engine reads the stream's first byte as note properties; this edit
     // waits for the next write-back.

@@ -17,7 +17,7 @@ namespace kestrin {
 namespace {
 
 constexpr ChannelGridShape kSquare2Shape{kSquare2RowCount, 0, false};
-constexpr const char* kGridName = "Sq2_StrGrid";
+constexpr const char* kSquare2GridName = "Sq2_StrGrid";
 
 }  // namespace
 
@@ -25,7 +25,7 @@ Square2Page::Square2Page(EditorContext& context, CellTable& cells, QWidget* pare
     : ChannelPage(Grid::Square2, context, cells, parent),
       Sq2_StrGrid_(new ChannelGrid(kSquare2Shape, *this, this)) {
   setObjectName(QStringLiteral("T_Square2"));
-  Sq2_StrGrid_->setObjectName(QString::fromLatin1(kGridName));
+  Sq2_StrGrid_->setObjectName(QString::fromLatin1(kSquare2GridName));
   connect(Sq2_StrGrid_, &ChannelGrid::CellClicked, this, GuardedSlot([this] { Sq2_StrGridClick(); }));
 }
 
@@ -57,7 +57,7 @@ void Square2Page::Sq2_StrGridClick() {
   const std::uint8_t moved = Square2Repitch(stream[index], cell.row);
   // No write-back: the edit reaches the image with the next one.
   const auto changes =
-      RecordEdit(context_, shell_texts::kNoteEditSquare2, LoadedPartPlace(context_, kGridName, cell.column, cell.row),
+      RecordEdit(context_, shell_texts::kNoteEditSquare2, LoadedPartPlace(context_, kSquare2GridName, cell.column, cell.row),
                  [&] { SetStreamByte(context_.state, kSquare2Stream, index, moved); });
   ShowEdits(changes, index);
 }

@@ -107,7 +107,7 @@ TEST(ReportFile, OnlyTheUserMayReadReportsOrFollowALinkToThem) {
   std::ofstream(temp.path / "elsewhere.txt") << "not a report\n";
   std::filesystem::create_symlink(temp.path / "elsewhere.txt", folder / "linked.txt");
   EXPECT_FALSE(AppendReport(folder / "linked.txt", "third\n").saved);
-  EXPECT_EQ(ReadFile(temp.path / "elsewhere.txt"), "not a report\n");
+  EXPECT_EQ(ReadWholeFile(temp.path / "elsewhere.txt"), "not a report\n");
 }
 
 TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
@@ -119,7 +119,7 @@ TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
     ASSERT_TRUE(AppendReport(path, report).saved);
     if (n >= 3) kept += (n > 3 ? "------------------------------------------------------------------------\n" : "") + report;
   }
-  EXPECT_EQ(ReadFile(path), kept);
+  EXPECT_EQ(ReadWholeFile(path), kept);
   EXPECT_EQ(ModeOf(path), 0600u);
 
   for (int n = 10; n < 22; ++n) std::ofstream(temp.path / ("bugreport-20261208-0700" + std::to_string(n) + "-000.png"));
@@ -239,7 +239,7 @@ TEST(FrameNames, StrippedModuleGivesOffsetAndBuildIdNeverABorrowedNameAndItsDebu
                             .c_str()),
             0);
   // The running program's mappings, as if the stripped copy were loaded.
-  std::vector<Mapping> mappings = ParseMappings(ReadFile("/proc/self/maps"));
+  std::vector<Mapping> mappings = ParseMappings(ReadWholeFile("/proc/self/maps"));
   for (Mapping& mapping : mappings) {
     if (mapping.path != self) continue;
     mapping.path = stripped.string();
