@@ -51,6 +51,11 @@ TEST(ChannelGridLayout, PositionsAreTheRunningSumOfWidthsAndGridLines) {
     EXPECT_EQ(grid.ColumnLeft(c), ExpectedLeft(source.widths, c)) << c;
   EXPECT_EQ(grid.ContentWidth(), ExpectedLeft(source.widths, kColumns));
   EXPECT_EQ(grid.ColumnWidth(0), 32);
+  // Widths changed behind the grid's back under a new key: the first
+  // position asked for already follows them.
+  source.widths[70] += 50;
+  source.key = 1;
+  EXPECT_EQ(grid.ColumnLeft(500), ExpectedLeft(source.widths, 500));
 }
 
 TEST(ChannelGridLayout, HitTestingFindsEveryWideEnoughCellAfterScrolling) {
