@@ -98,6 +98,30 @@ TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
   EXPECT_EQ(grid.ColumnLeft(151) - grid.ColumnLeft(150), 1001);
 }
 
+// Each scroll bar ends where the content's last pixel meets the view's
+// edge, and has no range when everything fits.
+TEST(ChannelGridLayout, ScrollBarsEndAtTheContentsLastPixel) {
+  struct Case {
+    const char* label;
+    int columns;
+    int rows;
+  };
+  for (const Case& size : {Case{"all fits", 5, 3}, Case{"wider and taller", 60, 40}}) {
+    SCOPED_TRACE(size.label);
+    WidthList source;
+    source.widths = std::vector<std::int64_t>(static_cast<std::size_t>(size.columns), 10);
+    ChannelGrid grid({size.rows, 0, false}, source);
+    grid.resize(300, 200);
+    grid.SetColumnCount(size.columns);
+    grid.InvalidateLayout();
+    grid.show();
+    const std::int64_t width = ExpectedLeft(source.widths, size.columns);
+    const std::int64_t height = size.rows * 17;
+    EXPECT_EQ(grid.horizontalScrollBar()->maximum(), std::max<std::int64_t>(width - grid.viewport()->width(), 0));
+    EXPECT_EQ(grid.verticalScrollBar()->maximum(), std::max<std::int64_t>(height - grid.viewport()->height(), 0));
+  }
+}
+
 // The scroll bar skips repaints that would not move its slider by a pixel;
 // what the window's backing store holds for it must still be what a fresh
 // paint draws, after scrolls by one column and by many.
