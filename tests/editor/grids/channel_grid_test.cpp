@@ -150,5 +150,42 @@ TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
   }
 }
 
+// Moving the current cell by mouse or key repaints where its frame was and
+// where it goes: what the window's backing store holds stays what a fresh
+// paint draws.
+TEST(ChannelGridLayout, TheFrameOnScreenFollowsTheCurrentCell) {
+  WidthList source;
+  source.widths = std::vector<std::int64_t>(40, 20);
+  QWidget window;
+  window.resize(420, 220);
+  ChannelGrid grid({13, 1, true}, source, &window);
+  grid.resize(400, 200);
+  grid.SetColumnCount(40);
+  grid.InvalidateLayout();
+  window.show();
+  QApplication::setActiveWindow(&window);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  grid.setFocus();
+  const auto onScreen = [&] {
+    QApplication::processEvents();
+    const QPoint at = grid.viewport()->mapTo(&window, QPoint(0, 0));
+    const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), grid.viewport()->width(),
+                                                     grid.viewport()->height());
+    return held.toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  const auto painted = [&] { return grid.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+  for (const GridCell cell : {GridCell{3, 2}, GridCell{4, 2}, GridCell{4, 5}}) {
+    const auto rect = grid.VisibleCellRect(cell.column, cell.row);
+    ASSERT_TRUE(rect);
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, rect->center());
+    EXPECT_EQ(grid.CurrentCell(), cell);
+    EXPECT_EQ(onScreen(), painted()) << "after a click on column " << cell.column << ", row " << cell.row;
+  }
+  for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Down}) {
+    QTest::keyClick(&grid, key);
+    EXPECT_EQ(onScreen(), painted()) << "after key " << key;
+  }
+}
+
 }  // namespace
 }  // namespace kestrin
