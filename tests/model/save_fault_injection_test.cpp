@@ -207,6 +207,30 @@ TEST_F(SaveFaults, WriteCutShortByFileSizeLimitLeavesOldFileAndNoTemporary) {
   }
 }
 
+// Where only short names work, the disk can fill up after the name was
+// taken and the file given its size: the name goes again.
+TEST_F(SaveFaults, AWriteThatFailsUnderAShortNameLeavesNoTemporary) {
+  Use(Staging::NamedOnly);
+  const std::pair<const char*, std::function<bool()>> writes[] = {
+      {"save", [&] { return WriteImage(StateHolding(new_), target_.string()); }},
+      {"backup", [&] { return WriteBackup(StateHolding(new_), target_.string()).outcome == BackupOutcome::Written; }},
+  };
+  for (const auto& [what, write] : writes) {
+    const int status = InChild([&] {
+      std::signal(SIGXFSZ, SIG_IGN);
+      seams::RunAtEachStep([](seams::WriteStep step) {
+        if (step != seams::WriteStep::StagedFileCreated) return;
+        const rlimit cap{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &cap);
+      });
+      return write() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 1) << what;
+    EXPECT_EQ(ReadAll(target_), old_) << what;
+    EXPECT_EQ(Entries(folder_), std::set<std::string>{"game.nes"}) << what;
+  }
+}
+
 TEST_F(SaveFaults, ReadOnlyTargetIsRefusedAndKept) {
   fs::permissions(target_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_FALSE(WriteImage(StateHolding(new_), target_.string()));
