@@ -10,12 +10,16 @@
 #include <QTimer>
 #include <QSettings>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QStandardPaths>
 
 #include "fake_dialog_service.h"
 #include "main_window.h"
 #include "qt_dialog_service.h"
 #include "status_line.h"
+#include "when_shown.h"
 
 namespace kestrin {
 namespace {
@@ -54,6 +58,55 @@ TEST(SaveDialog, LeavesTheOverwriteQuestionToTheFileCommands) {
   EXPECT_EQ(dialogs.AskSaveFileName(FileDialogRequest{QStringLiteral("Nes files (*.nes)")}), std::nullopt);
   ASSERT_TRUE(confirms.has_value());
   EXPECT_FALSE(*confirms);
+}
+
+// Every kind of message the program shows: its icon, buttons, plain text,
+// and the answer each way out gives.
+TEST(QtMessages, EachStyleShowsItsBoxAndGivesItsAnswer) {
+  struct Case {
+    const char* label;
+    MessageStyle style;
+    QMessageBox::Icon icon;
+    QMessageBox::StandardButtons buttons;
+    QMessageBox::StandardButton press;  // NoButton: Enter is pressed
+    MessageAnswer expected;
+  };
+  const QMessageBox::StandardButtons yesNo = QMessageBox::Yes | QMessageBox::No;
+  const Case cases[] = {
+      {"question, Yes", MessageStyle::YesNoQuestion, QMessageBox::Question, yesNo, QMessageBox::Yes, MessageAnswer::Yes},
+      {"question, No", MessageStyle::YesNoQuestion, QMessageBox::Question, yesNo, QMessageBox::No, MessageAnswer::No},
+      {"warning, Yes", MessageStyle::YesNoWarningNoByDefault, QMessageBox::Warning, yesNo, QMessageBox::Yes,
+       MessageAnswer::Yes},
+      {"warning, Enter", MessageStyle::YesNoWarningNoByDefault, QMessageBox::Warning, yesNo, QMessageBox::NoButton,
+       MessageAnswer::No},
+      {"error", MessageStyle::OkError, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, MessageAnswer::Ok},
+      {"warning to read", MessageStyle::OkWarning, QMessageBox::Warning, QMessageBox::Ok, QMessageBox::Ok,
+       MessageAnswer::Ok},
+  };
+  const QString text = QStringLiteral("<b>/tmp/a&b.nes</b>");
+  for (const Case& message : cases) {
+    SCOPED_TRACE(message.label);
+    const auto shown = testing::WhenShown(
+        [](const QWidget& widget) { return qobject_cast<const QMessageBox*>(&widget) != nullptr; },
+        [&](QWidget& widget) {
+          auto& box = static_cast<QMessageBox&>(widget);
+          EXPECT_EQ(box.windowTitle(), QStringLiteral("Warning!"));
+          EXPECT_EQ(box.text(), text);
+          EXPECT_EQ(box.textFormat(), Qt::PlainText);
+          EXPECT_EQ(box.icon(), message.icon);
+          EXPECT_EQ(box.standardButtons(), message.buttons);
+          if (message.press == QMessageBox::NoButton) {
+            QTest::keyClick(&box, Qt::Key_Return);
+          } else if (QAbstractButton* button = box.button(message.press)) {
+            QTest::mouseClick(button, Qt::LeftButton);
+          } else {
+            box.close();
+          }
+        },
+        "the message box");
+    QtDialogService dialogs;
+    EXPECT_EQ(dialogs.ShowMessage(text, QStringLiteral("Warning!"), message.style), message.expected);
+  }
 }
 
 }  // namespace

@@ -119,6 +119,11 @@ TEST(ChannelGridLayout, ScrollBarsEndAtTheContentsLastPixel) {
     const std::int64_t height = size.rows * 17;
     EXPECT_EQ(grid.horizontalScrollBar()->maximum(), std::max<std::int64_t>(width - grid.viewport()->width(), 0));
     EXPECT_EQ(grid.verticalScrollBar()->maximum(), std::max<std::int64_t>(height - grid.viewport()->height(), 0));
+    // A page is what the view shows beside the fixed index column; a step is
+    // one column of the starting width.
+    EXPECT_EQ(grid.horizontalScrollBar()->pageStep(), grid.viewport()->width() - 33);
+    EXPECT_EQ(grid.verticalScrollBar()->pageStep(), grid.viewport()->height());
+    EXPECT_EQ(grid.horizontalScrollBar()->singleStep(), 32);
   }
 }
 
