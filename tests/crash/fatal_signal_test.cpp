@@ -56,10 +56,14 @@ class FatalSignalTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder = pattern;
     report = folder / "state" / "kestrin-music-editor" / "bugreport.txt";
-    // The fake reporter writes down what came down its standard input, then
-    // its arguments, one a line.
+    // The fake reporter writes down the signals it was started with blocked
+    // (read by the shell itself: a child would see the shell's own mask),
+    // what came down its standard input, then its arguments, one a line.
     reporter = folder / "fake-reporter";
-    std::ofstream(reporter) << "#!/bin/sh\ncat > \"$0.stdin\"\nprintf '%s\\n' \"$@\" > \"$0.part\"\n"
+    std::ofstream(reporter) << "#!/bin/sh\nwhile read -r key value; do\n"
+                               "  if [ \"$key\" = SigBlk: ]; then echo \"$value\" > \"$0.blocked\"; fi\n"
+                               "done < /proc/$$/status\n"
+                               "cat > \"$0.stdin\"\nprintf '%s\\n' \"$@\" > \"$0.part\"\n"
                                "mv \"$0.part\" \"$0.args\"\n";
     std::filesystem::permissions(reporter, std::filesystem::perms::owner_all);
   }
@@ -143,6 +147,9 @@ TEST_F(FatalSignalTest, NullDereferenceIsReportedAndEndsBySigsegv) {
   const std::string args = ReadFile(reporter.string() + ".args");
   EXPECT_EQ(args, report.string() + "\n" + std::to_string(end.pid) + "\n11\n" + KESTRIN_FAULT_CHILD + "\n");
   EXPECT_EQ(ReadFile(reporter.string() + ".stdin"), "done\n");
+  // It starts with no signal blocked, though the handler that started it ran
+  // with its own signal blocked.
+  EXPECT_EQ(ReadFile(reporter.string() + ".blocked"), "0000000000000000\n");
 
   // What the reporter will name: the faulting function is frame 0.
   const SignalReport written = ReadLastReport(text);
