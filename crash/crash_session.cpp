@@ -76,4 +76,9 @@ CrashChoice CrashSession::Run(CrashBox& box, const QString& message, const QStri
   }
 }
 
+CrashChoice CrashSession::RunAfterSignal(CrashBox& box, int signal) {
+  return Run(box, crash_texts::kSignalMessage.arg(crash_texts::SignalInWords(signal)), crash_texts::kEditsLost,
+             false);
+}
+
 }  // namespace kestrin

@@ -44,6 +44,9 @@ class CrashSession final : public CrashBoxActions {
   // Shows the box; for "Restart" starts the new instance before returning.
   // When it cannot be started, the box comes back saying so.
   CrashChoice Run(CrashBox& box, const QString& message, const QString& lossNote, bool canContinue);
+  // The box after fatal signal `signal`: the process is gone, so nothing can
+  // go on and unsaved edits are lost.
+  CrashChoice RunAfterSignal(CrashBox& box, int signal);
 
  private:
   ProcessLauncher& launcher_;

@@ -108,7 +108,6 @@ int main(int argc, char* argv[]) {
   kestrin::QtCrashBox box;
   kestrin::QtProcessLauncher launcher;
   kestrin::CrashSession session(launcher, report, executable);
-  session.Run(box, kestrin::crash_texts::kSignalMessage.arg(kestrin::crash_texts::SignalInWords(signalNumber)),
-              kestrin::crash_texts::kEditsLost, false);
+  session.RunAfterSignal(box, signalNumber);
   return 0;
 }

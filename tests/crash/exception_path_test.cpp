@@ -9,13 +9,14 @@
 #include <QImage>
 #include <QMetaObject>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
 
 #include "crash_fakes.h"
-#include "crash_texts.h"
+#include "crash_session.h"
 #include "editor_facts.h"
 #include "editor_facts_source.h"
 #include "fake_dialog_service.h"
@@ -395,14 +396,28 @@ TEST_F(ExceptionPathTest, EachWayOfFailingSaysWhereItWasCaughtAndWhatBecameOfThe
   }
 }
 
-TEST(CrashTexts, FatalSignalsAreNamedInWords) {
-  EXPECT_EQ(crash_texts::kSignalMessage.arg(crash_texts::SignalInWords(SIGSEGV)),
-            QStringLiteral("The program crashed on a memory access error (SIGSEGV)."));
-  for (const auto& [signal, name] : {std::pair{SIGBUS, "(SIGBUS)"}, std::pair{SIGFPE, "(SIGFPE)"},
-                                     std::pair{SIGILL, "(SIGILL)"}, std::pair{SIGABRT, "(SIGABRT)"}}) {
-    const QString words = crash_texts::SignalInWords(signal);
-    EXPECT_TRUE(words.endsWith(QLatin1String(" ") + QLatin1String(name))) << words.toStdString();
-    EXPECT_TRUE(words.startsWith(QStringLiteral("a")));
+// The reporter's box after a fatal signal: the signal in words, edits lost,
+// no way to go on.
+TEST(CrashSession, AfterAFatalSignalTheBoxNamesItAndOffersNoContinue) {
+  const std::pair<int, const char*> signals[] = {
+      {SIGSEGV, "The program crashed on a memory access error (SIGSEGV)."},
+      {SIGBUS, "The program crashed on an access to memory that is not there (SIGBUS)."},
+      {SIGFPE, "The program crashed on an arithmetic error, such as a division by zero (SIGFPE)."},
+      {SIGILL, "The program crashed on an instruction the processor does not know (SIGILL)."},
+      {SIGABRT, "The program crashed on an internal check that failed (SIGABRT)."},
+      {SIGSYS, "The program crashed on signal 31."},
+  };
+  for (const auto& [signal, message] : signals) {
+    SCOPED_TRACE(message);
+    FakeLauncher launcher;
+    FakeCrashBox box;
+    CrashSession session(launcher, SavedReport{}, QStringLiteral("/usr/bin/kestrin-music-editor"));
+    EXPECT_EQ(session.RunAfterSignal(box, signal), CrashChoice::Close);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].message, QString::fromLatin1(message));
+    EXPECT_EQ(box.shown[0].lossNote,
+              QStringLiteral("Unsaved edits are lost: the program cannot go on after this."));
+    EXPECT_FALSE(box.shown[0].canContinue);
   }
 }
 
