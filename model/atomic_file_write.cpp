@@ -340,13 +340,15 @@ bool NameStagedFile(StagedFile& staged, int folderFd, TemporaryNames& names) {
 // another file. False with errno EEXIST when the name is taken.
 bool LinkStagedFile(StagedFile& staged, int folderFd, const std::string& name) {
   if (staged.temporaryName.empty()) return LinkNameless(staged.fd.Get(), folderFd, name);
-  if (!file_write_seams::Current().refuseHardLinks) {
-    if (::linkat(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), 0) == 0) {
-      Discard(folderFd, staged);
-      return true;
-    }
-    if (errno == EEXIST) return false;
+  // The test seam plays a file system without hard links as vfat answers.
+  const int linked = file_write_seams::Current().refuseHardLinks
+                         ? (errno = EPERM, -1)
+                         : ::linkat(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), 0);
+  if (linked == 0) {
+    Discard(folderFd, staged);
+    return true;
   }
+  if (errno == EEXIST) return false;
   // Some file systems (vfat) have no hard links but can rename without
   // replacing.
   if (::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) != 0) {
