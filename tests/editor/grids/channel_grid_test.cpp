@@ -99,8 +99,8 @@ TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
 }
 
 // Each scroll bar ends where the content's last pixel meets the view's
-// edge, and has no range when everything fits.
-TEST(ChannelGridLayout, ScrollBarsEndAtTheContentsLastPixel) {
+// edge, and has no range when everything fits; hit testing ends there too.
+TEST(ChannelGridLayout, ScrollBarsAndHitTestingEndAtTheContentsLastPixel) {
   struct Case {
     const char* label;
     int columns;
@@ -124,6 +124,14 @@ TEST(ChannelGridLayout, ScrollBarsEndAtTheContentsLastPixel) {
     EXPECT_EQ(grid.horizontalScrollBar()->pageStep(), grid.viewport()->width() - 33);
     EXPECT_EQ(grid.verticalScrollBar()->pageStep(), grid.viewport()->height());
     EXPECT_EQ(grid.horizontalScrollBar()->singleStep(), 32);
+    if (size.columns == 5) {
+      // Past the content's last pixel there is no cell.
+      const int right = static_cast<int>(width);
+      const int bottom = static_cast<int>(height);
+      EXPECT_EQ(grid.CellAt(QPoint(right - 1, bottom - 1)), (GridCell{4, 2}));
+      EXPECT_EQ(grid.CellAt(QPoint(right, 10)), std::nullopt);
+      EXPECT_EQ(grid.CellAt(QPoint(10, bottom)), std::nullopt);
+    }
   }
 }
 
