@@ -109,7 +109,8 @@ TEST(ChannelGridLayout, ScrollBarsAndHitTestingEndAtTheContentsLastPixel) {
   for (const Case& size : {Case{"all fits", 5, 3}, Case{"wider and taller", 60, 40}}) {
     SCOPED_TRACE(size.label);
     WidthList source;
-    source.widths = std::vector<std::int64_t>(static_cast<std::size_t>(size.columns), 10);
+    // Room for the columns a new grid starts with, too.
+    source.widths = std::vector<std::int64_t>(static_cast<std::size_t>(std::max(size.columns, 20)), 10);
     ChannelGrid grid({size.rows, 0, false}, source);
     grid.resize(300, 200);
     grid.SetColumnCount(size.columns);
