@@ -19,7 +19,6 @@
 #include <string>
 
 #include "crash_session.h"
-#include "crash_texts.h"
 #include "fatal_signal_handler.h"
 #include "frame_names.h"
 #include "qt_crash_box.h"

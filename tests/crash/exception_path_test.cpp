@@ -405,7 +405,7 @@ TEST(CrashSession, AfterAFatalSignalTheBoxNamesItAndOffersNoContinue) {
       {SIGFPE, "The program crashed on an arithmetic error, such as a division by zero (SIGFPE)."},
       {SIGILL, "The program crashed on an instruction the processor does not know (SIGILL)."},
       {SIGABRT, "The program crashed on an internal check that failed (SIGABRT)."},
-      {SIGSYS, "The program crashed on signal 31."},
+      {31, "The program crashed on signal 31."},
   };
   for (const auto& [signal, message] : signals) {
     SCOPED_TRACE(message);
