@@ -11,7 +11,6 @@
 #include <QSettings>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QStandardPaths>
 
