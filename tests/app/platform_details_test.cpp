@@ -3,6 +3,7 @@
 // paths and Qt's title placeholder.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
