@@ -78,6 +78,10 @@ TEST(ChannelGridLayout, HitTestingFindsEveryWideEnoughCellAfterScrolling) {
     EXPECT_EQ(grid.CellAt(QPoint(5, rect->center().y())), (GridCell{0, row}));
     EXPECT_EQ(grid.CellAt(QPoint(rect->center().x(), 3)), (GridCell{c, 0}));
   }
+  // Scrolled down, the first row below the fixed one is off view too.
+  grid.ScrollToCell({1, 62});
+  EXPECT_EQ(grid.VisibleCellRect(1, 1), std::nullopt);
+  EXPECT_TRUE(grid.VisibleCellRect(1, 0));
 }
 
 TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
