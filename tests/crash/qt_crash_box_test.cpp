@@ -53,7 +53,7 @@ CrashBoxContent AfterAnException() {
   CrashBoxContent content;
   content.message = QStringLiteral("<b>bad</b> happened");
   content.lossNote = QStringLiteral("Edits kept.");
-  content.reportNote = QStringLiteral("Saved to /tmp/r.txt.");
+  content.reportNote = QStringLiteral("The report was saved to /root/.local/state/kestrin-music-editor/bugreport.txt.");
   content.attachments = QStringLiteral("Attaches r.txt.");
   content.restartNote = QStringLiteral("Restart failed.");
   content.reportText = QStringLiteral("line one\nline two");
@@ -82,14 +82,14 @@ TEST(QtCrashBox, ShowsItsLinesSelectableAndItsButtons) {
        AfterAnException(),
        {{"CrashMessage", "<b>bad</b> happened"},
         {"LossNote", "Edits kept."},
-        {"ReportNote", "Saved to /tmp/r.txt."},
+        {"ReportNote", "The report was saved to /root/.local/state/kestrin-music-editor/bugreport.txt."},
         {"AttachmentsNote", "Attaches r.txt."},
         {"RestartNote", "Restart failed."}},
        "ContinueButton"},
       {"after a signal",
        AfterASignal(),
        {{"CrashMessage", "<b>bad</b> happened"},
-        {"ReportNote", "Saved to /tmp/r.txt."},
+        {"ReportNote", "The report was saved to /root/.local/state/kestrin-music-editor/bugreport.txt."},
         {"AttachmentsNote", "Attaches r.txt."}},
        "CloseButton"},
   };
@@ -111,6 +111,11 @@ TEST(QtCrashBox, ShowsItsLinesSelectableAndItsButtons) {
         EXPECT_TRUE(label->wordWrap()) << label->objectName().toStdString();
       }
       EXPECT_EQ(lines, looks.lines);
+      // Wide enough to show where the report went on one line.
+      if (auto* note = box.findChild<QLabel*>(QStringLiteral("ReportNote"))) {
+        EXPECT_LT(note->fontMetrics().horizontalAdvance(note->text()), 480) << "this font needs a shorter sample";
+        EXPECT_LT(note->height(), 2 * note->fontMetrics().lineSpacing()) << "the line wraps at " << note->width();
+      }
       for (const auto& [name, text] : buttons) EXPECT_EQ(ButtonText(box, name), QString::fromLatin1(text)) << name;
       QPushButton* goOn = Button(box, "ContinueButton");
       EXPECT_TRUE(goOn != nullptr && goOn->isEnabled() == looks.content.canContinue);
