@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 
 #include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
 
 #include "model_test_support.h"
 #include "rom_file.h"
@@ -64,6 +67,43 @@ TEST(RomLoader, MissingFileIsReportedAsSuch) {
   TempFolder folder;
   EXPECT_EQ(FailedLoadReport(folder / "nothing-here.nes"), kNoSuchFile);
   EXPECT_EQ(FailedLoadReport(""), kNoSuchFile);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Loads `path` under an address-space limit just above what the process
+// uses already, removes the file's folder and ends the process: 0 when the
+// load failed with the loader's own report.
+[[noreturn]] void LoadWithLittleMemory(const std::string& path) {
+  long pages = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+    std::fclose(statm);
+  }
+  const auto used = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+  const rlimit cap{used + 0x40000, used + 0x40000};
+  if (pages == 0 || ::setrlimit(RLIMIT_AS, &cap) != 0) ::_exit(2);
+  EditingState state;
+  std::string report;
+  const bool failed = !LoadRom(state, path, &report) && report == "Error allocating memory for file.\n";
+  std::error_code ignored;
+  std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+  ::_exit(failed ? 0 : 1);
+}
+#endif
+
+// Memory running out, played by an address-space limit in a process of its
+// own: a fresh one, as heap memory that earlier tests freed would be reused.
+TEST(RomLoader, MemoryRunningOutIsReportedAsSuch) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer needs more address space than any limit leaves";
+#else
+  const std::string style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  TempFolder folder;
+  WriteFile(folder / "game.nes", PatternImage(3));
+  EXPECT_EXIT(LoadWithLittleMemory(folder / "game.nes"), ::testing::ExitedWithCode(0), "");
+  GTEST_FLAG_SET(death_test_style, style);
+#endif
 }
 
 TEST(RomLoader, FollowsSymbolicLinksToARom) {
