@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "cli_run.h"
 #include "editing_state.h"
 #include "model_test_support.h"
 #include "rom_builder.h"
@@ -27,21 +28,6 @@ using Json = nlohmann::json;
 using testing_support::ReadFile;
 using testing_support::TempFolder;
 
-struct CliRun {
-  int code;
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(std::vector<std::string> args) {
-  args.insert(args.begin(), "kestrin-rom");
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  const int code = RunKestrinRom(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
 
 // One part in set 1 at the start of the music bank, the one part of song
 // 01. Every other song lists part 20 of its set, whose entry 0 gives a

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "byte_tokens.h"
-#include "cli.h"
+#include "cli_run.h"
 #include "model_test_support.h"
 #include "part_import.h"
 #include "part_text_words.h"
@@ -231,21 +231,13 @@ TEST_F(PartTextRefusals, StreamsSharingAByteMustAgreeAsInTheWriteBack) {
 }
 
 TEST_F(PartTextRefusals, TheCommandLineWritesOnlyWhatItStored) {
-  const auto run = [](std::vector<std::string> args) {
-    args.insert(args.begin(), "kestrin-rom");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    const int code = RunKestrinRom(static_cast<int>(argv.size()), argv.data(), out, err);
-    return std::tuple{code, out.str(), err.str()};
-  };
+  const auto run = Cli;
   const std::string textPath = folder_ / "part.txt";
   const std::string out = folder_ / "out.nes";
   const FoundWord note = Word(text_, "square1", 2);  // A4 in the demo's song 01, line 2
 
   testing_support::WriteFile(textPath, Bytes(text_.begin(), text_.end()));
-  EXPECT_EQ(std::get<0>(run({"import", demoPath_, textPath, "-o", demoPath_})), 4);
+  EXPECT_EQ(run({"import", demoPath_, textPath, "-o", demoPath_}).code, 4);
 
   const std::string refusedText = Replaced(text_, note, "H4");
   testing_support::WriteFile(textPath, Bytes(refusedText.begin(), refusedText.end()));
