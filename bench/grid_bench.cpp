@@ -39,12 +39,15 @@
 #include "note_properties_group.h"
 #include "part_streams.h"
 #include "square1_page.h"
+#include "stamp.h"
 #include "status_line.h"
 
 namespace kestrin {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Now;
+using bench::Since;
+using bench::Stamp;
 
 constexpr int kDisplayRuns = 15;
 constexpr int kEditRuns = 400;
@@ -91,18 +94,6 @@ std::vector<std::uint8_t> LongStreamImage(std::int32_t length) {
   return image;
 }
 
-// CPU time of this (the GUI) thread and wall time, in milliseconds.
-struct Stamp {
-  double cpu = 0;
-  double wall = 0;
-};
-
-Stamp Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  const double wall = std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
-  return {static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6, wall};
-}
 
 struct Samples {
   std::vector<double> cpu;
@@ -162,10 +153,6 @@ Stamp StockBaseline(const std::vector<int>& widths) {
   return {end.cpu - start.cpu, end.wall - start.wall};
 }
 
-Stamp Since(const Stamp& start) {
-  const Stamp end = Now();
-  return {end.cpu - start.cpu, end.wall - start.wall};
-}
 
 struct Result {
   std::int32_t length = 0;

@@ -16,32 +16,19 @@
 #include "part_streams.h"
 #include "rom_builder.h"
 #include "song_tables.h"
+#include "stamp.h"
 #include "write_path.h"
 
 namespace {
 
 using namespace kestrin;
-using Clock = std::chrono::steady_clock;
+using bench::Now;
+using bench::Since;
+using bench::Stamp;
 
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
-// CPU time of this thread and wall time, in milliseconds.
-struct Stamp {
-  double cpu = 0;
-  double wall = 0;
-};
 
-Stamp Now() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  const double wall = std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
-  return {static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6, wall};
-}
-
-Stamp Since(const Stamp& start) {
-  const Stamp end = Now();
-  return {end.cpu - start.cpu, end.wall - start.wall};
-}
 
 }  // namespace
 
