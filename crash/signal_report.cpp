@@ -44,8 +44,6 @@ SignalReport ReadLastReport(const std::string& fileText) {
     if (section == "== Failure ==") {
       if (line.rfind("Signal: ", 0) == 0) {
         signalName = NameOf(line);
-        const auto open = line.find(" (");
-        if (open != std::string::npos) report.signalNumber = NumberAt<int>(line, open + 2, 10);
       }
       if (line.rfind("Code: ", 0) == 0) codeName = NameOf(line);
       if (line.rfind("Thread: ", 0) == 0) report.thread = NumberAt<long>(line, 8, 10);

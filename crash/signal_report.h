@@ -13,7 +13,6 @@ struct SignalReport {
   std::string text;        // the last report of the file, from its title line
   long pid = 0;            // the process that wrote it; 0 when unreadable
   std::string signal;      // "SIGSEGV (SEGV_MAPERR)"
-  int signalNumber = 0;    // 0 when unreadable
   long thread = 0;         // the failing thread
   std::vector<std::uintptr_t> frames;
   std::string modules;     // the module section's lines

@@ -8,6 +8,7 @@
 #include "editor_context.h"
 #include "editor_settings.h"
 #include "guarded_slot.h"
+#include "light_rim.h"
 #include "status_line.h"
 
 namespace kestrin {
@@ -23,7 +24,6 @@ constexpr int kPropLeft = 88;
 
 const QColor kInk = Qt::black;
 const QColor kShade(0x80, 0x80, 0x80);
-const QColor kRim(0xF0, 0xF0, 0xF0);
 
 QImage BlankPicture() {
   QImage image(kPictureSize, kPictureSize, QImage::Format_ARGB32_Premultiplied);
@@ -91,24 +91,6 @@ QImage ClefPicture() {
   p.setBrush(Qt::NoBrush);
   p.drawPath(clef);
   return image;
-}
-
-// Black ink vanishes on the dark buttons of a dark theme: a thin light rim
-// around every stroke keeps the pictures readable on light and dark buttons.
-QImage WithLightRim(const QImage& picture) {
-  QImage rim = picture;
-  {
-    QPainter p(&rim);
-    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    p.fillRect(rim.rect(), kRim);
-  }
-  QImage result = BlankPicture();
-  QPainter p(&result);
-  for (const int dy : {-1, 0, 1}) {
-    for (const int dx : {-1, 0, 1}) p.drawImage(QPoint(dx, dy), rim);
-  }
-  p.drawImage(QPoint(0, 0), picture);
-  return result;
 }
 
 }  // namespace

@@ -167,8 +167,9 @@ TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
   auto* group = Find<QWidget>("GroupBox7");
   EXPECT_EQ(instruments->geometry().topLeft(), QPoint(72, 16));
   EXPECT_EQ(lengths->geometry().topLeft(), QPoint(72, 40));
-  EXPECT_EQ(instruments->width(), 113);
-  EXPECT_EQ(lengths->width(), 113);
+  // As wide as the song combo box, and as tall (113 x 21).
+  EXPECT_EQ(instruments->size(), QSize(113, 21));
+  EXPECT_EQ(lengths->size(), QSize(113, 21));
   EXPECT_EQ(Find<QLabel>("Label12")->text(), QStringLiteral("Instrument"));
   EXPECT_EQ(Find<QLabel>("Label13")->text(), QStringLiteral("Note length"));
   for (const auto& [name, top] : {std::pair{"Label12", 20}, std::pair{"Label13", 44}}) {

@@ -10,9 +10,11 @@
 #include <QStyleOptionGroupBox>
 #include <QTabWidget>
 #include <QToolButton>
+#include <cstdlib>
 
 #include "color_contrast.h"
 #include "fake_dialog_service.h"
+#include "light_rim.h"
 #include "main_window.h"
 
 namespace kestrin {
@@ -54,6 +56,31 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
       ASSERT_NE(button, nullptr);
       // A stroke is a few dozen pixels; a picture that vanished leaves none.
       EXPECT_GE(VisiblePicturePixels(*button), 25) << name << (darkTheme ? " dark" : " light");
+    }
+  }
+}
+
+// One inked pixel, at the middle and at a corner: it stays as it was, its
+// neighbours (those inside the picture) turn light and opaque, and nothing
+// else is drawn.
+TEST(WindowLooks, TheLightRimIsOnePixelAroundTheInk) {
+  for (const QPoint ink : {QPoint(10, 10), QPoint(0, 23)}) {
+    QImage picture(24, 24, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    picture.setPixelColor(ink, Qt::black);
+    const QImage rimmed = WithLightRim(picture);
+    for (int y = 0; y < 24; ++y) {
+      for (int x = 0; x < 24; ++x) {
+        const QColor pixel = rimmed.pixelColor(x, y);
+        const bool next = std::abs(x - ink.x()) <= 1 && std::abs(y - ink.y()) <= 1;
+        if (QPoint(x, y) == ink) {
+          EXPECT_EQ(pixel, QColor(Qt::black)) << x << "," << y;
+        } else if (next) {
+          EXPECT_TRUE(pixel.alpha() == 255 && qGray(pixel.rgb()) >= 224) << x << "," << y;
+        } else {
+          EXPECT_EQ(pixel.alpha(), 0) << x << "," << y;
+        }
+      }
     }
   }
 }

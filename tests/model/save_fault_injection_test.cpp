@@ -652,8 +652,10 @@ TEST_F(SaveFaults, TheCleanUpTakesOnlyWhatAKilledSaverLeft) {
 // first, on a folder whose clock makes every file look a minute old. The
 // second's clean-up must not take the first's temporary file, whether
 // before the first locked it (the first then takes another name), while it
-// is locked, or after its name went to a new file. The first save must go
-// by rename, as it would alone.
+// is locked, or after its name went to a new file; or another process holds
+// the lock of the first's new temporary file, which the first then gives up
+// after a while for another name. The first save must go by rename, as it
+// would alone.
 TEST_F(SaveFaults, TwoSaversInOneFolderLeaveEachOtherAlone) {
   const fs::path second = folder_ / "second.nes";
   const fs::path leftover = folder_ / ".kme-Leftover";
@@ -661,11 +663,14 @@ TEST_F(SaveFaults, TwoSaversInOneFolderLeaveEachOtherAlone) {
     const char* moment;
     Staging staging;
     seams::WriteStep step;
+    bool holdsTheLock = false;
   };
   for (const Case& c : {Case{"named, before the lock", Staging::NamedOnly, seams::WriteStep::StagedFileCreated},
                         Case{"named, before the rename", Staging::NamedOnly, seams::WriteStep::StagedFileNamed},
                         Case{"nameless, before the rename", Staging::Nameless, seams::WriteStep::StagedFileNamed},
-                        Case{"a leftover's name taken again", Staging::Nameless, seams::WriteStep::LeftoverLocked}}) {
+                        Case{"a leftover's name taken again", Staging::Nameless, seams::WriteStep::LeftoverLocked},
+                        Case{"named, its lock held by another", Staging::NamedOnly,
+                             seams::WriteStep::StagedFileCreated, true}}) {
     seams::Reset();
     Use(c.staging);
     WriteAll(target_, old_);
@@ -682,6 +687,13 @@ TEST_F(SaveFaults, TwoSaversInOneFolderLeaveEachOtherAlone) {
     seams::RunAtEachStep([&](seams::WriteStep step) {
       if (step != c.step || acted) return;
       acted = true;
+      if (c.holdsTheLock) {
+        for (const std::string& name : Entries(folder_)) {
+          if (name.starts_with(".kme-")) secondsFile = ::open((folder_ / name).c_str(), O_RDONLY);
+        }
+        EXPECT_EQ(::flock(secondsFile, LOCK_EX), 0) << c.moment;
+        return;
+      }
       if (!takesName) {
         EXPECT_TRUE(WriteImage(StateHolding(new_), second.string())) << c.moment;
         return;
@@ -698,7 +710,9 @@ TEST_F(SaveFaults, TwoSaversInOneFolderLeaveEachOtherAlone) {
     EXPECT_TRUE(acted) << c.moment;
     EXPECT_NE(InodeOf(target_), before) << c.moment << ": the save went in place, not by rename";
     EXPECT_EQ(ReadAll(target_), new_) << c.moment;
-    if (takesName) {
+    if (c.holdsTheLock) {
+      ::close(secondsFile);
+    } else if (takesName) {
       EXPECT_EQ(ReadAll(leftover), new_) << c.moment;
       ::close(secondsFile);
       fs::remove(leftover);

@@ -100,6 +100,12 @@ TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
   grid.viewport()->grab();
   EXPECT_EQ(grid.ContentWidth(), before + 990);
   EXPECT_EQ(grid.ColumnLeft(151) - grid.ColumnLeft(150), 1001);
+  // Widths reported changed under a new key relay at once: the scroll range
+  // follows before any paint.
+  source.widths[100] = 500;
+  source.key = 2;
+  grid.ColumnWidthsChanged(100, 100);
+  EXPECT_EQ(grid.horizontalScrollBar()->maximum(), ExpectedLeft(source.widths, 200) - grid.viewport()->width());
 }
 
 // Each scroll bar ends where the content's last pixel meets the view's
