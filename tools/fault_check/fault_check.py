@@ -18,12 +18,11 @@ from __future__ import annotations
 
 import argparse
 import dataclasses
-import os
 import pathlib
-import signal
-import subprocess
 import sys
 import time
+
+from planting import PlantedFiles, run
 
 HERE = pathlib.Path(__file__).resolve().parent
 DEFAULT_SOURCE = HERE.parent.parent
@@ -89,35 +88,6 @@ def read_faults(path: pathlib.Path) -> list[Fault]:
     return faults
 
 
-# The build or test run under way, so an interruption can stop it too.
-_running: subprocess.Popen | None = None
-
-
-def run(command: list[str], cwd: pathlib.Path, log, timeout: int) -> int:
-    global _running
-    log.write(f"$ {' '.join(command)}\n")
-    log.flush()
-    _running = subprocess.Popen(command, cwd=cwd, stdout=log, stderr=subprocess.STDOUT,
-                                start_new_session=True)
-    try:
-        return _running.wait(timeout=timeout)
-    except subprocess.TimeoutExpired:
-        log.write("timed out\n")
-        stop_running()
-        return -1
-    finally:
-        _running = None
-
-
-def stop_running() -> None:
-    if _running is not None and _running.poll() is None:
-        os.killpg(_running.pid, signal.SIGTERM)
-        try:
-            _running.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            os.killpg(_running.pid, signal.SIGKILL)
-
-
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--list", type=pathlib.Path, default=HERE / "faults.txt")
@@ -157,24 +127,11 @@ def main() -> int:
                        "--timeout", str(args.timeout), "--stop-on-failure", "--output-on-failure"]
 
     # Put the file back whatever ends the run.
-    planted: dict[pathlib.Path, str] = {}
-
-    def restore() -> None:
-        for target, text in list(planted.items()):
-            target.write_text(text, encoding="utf-8")
-            del planted[target]
-
-    def on_signal(signum, _frame):
-        stop_running()
-        restore()
-        sys.exit(128 + signum)
-
-    signal.signal(signal.SIGINT, on_signal)
-    signal.signal(signal.SIGTERM, on_signal)
+    planted = PlantedFiles()
 
     results: list[tuple[Fault, str]] = []
     with open(log_path, "w", encoding="utf-8") as log:
-        if run(build_cmd, source, log, 3600) != 0:
+        if run(build_cmd, log, 3600, cwd=source)[0] != 0:
             sys.exit(f"the unchanged tree does not build; see {log_path}")
         for fault in faults:
             target = source / fault.file
@@ -185,22 +142,21 @@ def main() -> int:
             else:
                 started = time.monotonic()
                 log.write(f"\n===== {fault.ident}: {fault.file}\n")
-                planted[target] = original
-                target.write_text(original.replace(fault.find, fault.replace), encoding="utf-8")
+                planted.plant(target, original.replace(fault.find, fault.replace))
                 try:
-                    if run(build_cmd, source, log, 3600) != 0:
+                    if run(build_cmd, log, 3600, cwd=source)[0] != 0:
                         outcome = "build failed"
-                    elif run(test_cmd, source, log, 7200) != 0:
+                    elif run(test_cmd, log, 7200, cwd=source)[0] != 0:
                         outcome = "caught"
                     else:
                         outcome = "MISSED"
                 finally:
-                    restore()
+                    planted.restore()
                 outcome += f" ({time.monotonic() - started:.0f} s)"
             results.append((fault, outcome))
             print(f"{fault.ident:40} {outcome}", flush=True)
         # Leave the build matching the restored sources.
-        run(build_cmd, source, log, 3600)
+        run(build_cmd, log, 3600, cwd=source)
 
     folders: dict[str, list[int]] = {}
     for fault, outcome in results:

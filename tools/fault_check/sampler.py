@@ -26,10 +26,11 @@ import os
 import pathlib
 import random
 import re
-import signal
 import subprocess
 import sys
 import time
+
+from planting import PlantedFiles, run
 
 HERE = pathlib.Path(__file__).resolve().parent
 DEFAULT_SOURCE = HERE.parent.parent
@@ -340,37 +341,6 @@ def read_judged(path: pathlib.Path) -> list[Judgement]:
 
 # ---------------------------------------------------------------- building and testing
 
-_running: subprocess.Popen | None = None
-
-
-def run(command: list[str], log, timeout: int, capture: bool = False) -> tuple[int, str]:
-    global _running
-    log.write(f"$ {' '.join(command)}\n")
-    log.flush()
-    _running = subprocess.Popen(command, stdout=subprocess.PIPE if capture else log,
-                                stderr=subprocess.STDOUT, text=True, start_new_session=True)
-    try:
-        output, _ = _running.communicate(timeout=timeout)
-        if capture:
-            log.write(output)
-        return _running.returncode, output or ""
-    except subprocess.TimeoutExpired:
-        log.write("timed out\n")
-        stop_running()
-        return -1, ""
-    finally:
-        _running = None
-
-
-def stop_running() -> None:
-    if _running is not None and _running.poll() is None:
-        os.killpg(_running.pid, signal.SIGTERM)
-        try:
-            _running.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            os.killpg(_running.pid, signal.SIGKILL)
-
-
 @dataclasses.dataclass
 class Test:
     number: int
@@ -567,16 +537,15 @@ def locate(source: pathlib.Path, fault: Fault) -> Fault | None:
     return dataclasses.replace(fault, line=best + 1)
 
 
-def plant(source: pathlib.Path, fault: Fault) -> str:
+def planted_text(source: pathlib.Path, fault: Fault) -> str:
+    """The text of the fault's file with the fault in it."""
     path = source / fault.file
-    original = path.read_text(encoding="utf-8")
-    lines = original.split("\n")
+    lines = path.read_text(encoding="utf-8").split("\n")
     k = fault.line - 1
     if lines[k:k + len(fault.old)] != fault.old:
         raise RuntimeError(f"{fault.where()} does not hold the expected lines")
     lines[k:k + len(fault.old)] = fault.new
-    path.write_text("\n".join(lines), encoding="utf-8")
-    return original
+    return "\n".join(lines)
 
 
 def summary(rows: list[tuple[Fault, str, float, str]], judged: list[Judgement], folders: list[str]) -> list[str]:
@@ -658,20 +627,7 @@ def main() -> int:
     log_path = args.log or build_dir / "sampler.log"
     nice = ["nice", "-n", str(args.nice)]
 
-    planted: dict[pathlib.Path, str] = {}
-
-    def restore() -> None:
-        for path, text in list(planted.items()):
-            path.write_text(text, encoding="utf-8")
-            del planted[path]
-
-    def on_signal(signum, _frame):
-        stop_running()
-        restore()
-        sys.exit(128 + signum)
-
-    signal.signal(signal.SIGINT, on_signal)
-    signal.signal(signal.SIGTERM, on_signal)
+    planted = PlantedFiles()
 
     rows: list[tuple[Fault, str, float, str]] = []
     commit = subprocess.run(["git", "-C", str(source), "log", "-1", "--format=%h %s"], capture_output=True,
@@ -703,8 +659,7 @@ def main() -> int:
                 fault = moved
             started = time.monotonic()
             log.write(f"\n===== {fault.where()} {fault.kind}: {fault.was} -> {fault.now}\n")
-            path = source / fault.file
-            planted[path] = plant(source, fault)
+            planted.plant(source / fault.file, planted_text(source, fault))
             try:
                 outcome, detail = default.try_fault(fault)
                 if asan is not None and outcome != "no build" and (
@@ -715,7 +670,7 @@ def main() -> int:
                     elif outcome == "caught":
                         detail += f"; sanitizer build: {asan_outcome} {asan_detail}".rstrip()
             finally:
-                restore()
+                planted.restore()
             if outcome == "untested":
                 outcome = "survived"
             if outcome == "survived":
