@@ -20,6 +20,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
@@ -331,11 +332,13 @@ int Reap(pid_t pid, std::chrono::milliseconds patience) {
 // comes from the child's own timer, started when it reaches that step: an
 // uncaught SIGALRM ends the process at once, as SIGKILL does, without the
 // parent's waking up adding to the delay.
+// Unaimed kills come within `unaimedSpread` of the start.
 template <typename Save, typename Check>
 KillFigures KillWhileSaving(int runs, std::uint32_t seed, const fs::path& folder, Save save, Check check,
-                            std::optional<KillAim> aim = std::nullopt) {
+                            std::optional<KillAim> aim = std::nullopt,
+                            std::chrono::microseconds unaimedSpread = std::chrono::microseconds(6000)) {
   std::mt19937 random(seed);
-  const auto spread = aim ? aim->spread : std::chrono::microseconds(6000);
+  const auto spread = aim ? aim->spread : unaimedSpread;
   std::uniform_int_distribution<std::int64_t> delayMicros(1, spread.count());
   KillFigures figures;
   for (int run = 0; run < runs; ++run) {
@@ -463,9 +466,18 @@ TEST_F(SaveFaults, KillsWhileWritingBackupsNeverLeaveAPartialBackup) {
     const EditingState state = StateHolding(new_);
     int backups = 0;
     int partial = 0;
+    const auto backUp = [&](int round) {
+      WriteBackup(state, (folder_ / ("game" + std::to_string(round) + ".nes")).string());
+    };
+    // The kills spread over three backups' time here, and at least 6 ms: in
+    // a slow build on a busy machine some backups must still end whole.
+    const auto started = std::chrono::steady_clock::now();
+    backUp(-1);
+    const auto oneBackup =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    fs::remove(folder_ / "game-1_backup.nes");
     const KillFigures figures = KillWhileSaving(
-        kKills, 20261211, folder_,
-        [&](int round) { WriteBackup(state, (folder_ / ("game" + std::to_string(round) + ".nes")).string()); },
+        kKills, 20261211, folder_, backUp,
         [&](KillFigures&) {
           for (const std::string& name : Entries(folder_)) {
             if (!name.ends_with("_backup.nes")) continue;
@@ -473,7 +485,8 @@ TEST_F(SaveFaults, KillsWhileWritingBackupsNeverLeaveAPartialBackup) {
             if (ReadAll(folder_ / name) != new_) ++partial;
             fs::remove(folder_ / name);
           }
-        });
+        },
+        std::nullopt, std::max(std::chrono::microseconds(6000), 3 * oneBackup));
     std::printf("[ figures  ] backups, %s: %d kills, %d backups checked, %d partial, %d kills left a temporary file\n",
                 NameOf(staging), figures.killed, backups, partial, figures.leftTemporary);
     EXPECT_EQ(figures.killed, kKills) << NameOf(staging);
