@@ -75,7 +75,6 @@ void TMainWindow::BuildMenu() {
   bar->setObjectName(QStringLiteral("MainMenu1"));
   File1_ = bar->addMenu(shell_texts::kFileMenu);
   File1_->setObjectName(QStringLiteral("File1"));
-  File1_->menuAction()->setObjectName(QStringLiteral("File1Action"));
   Open1_ = AddItem(File1_, "Open1", shell_texts::kOpenItem);
   Save1_ = AddItem(File1_, "Save1", shell_texts::kSaveItem);
   SaveAs1_ = AddItem(File1_, "SaveAs1", shell_texts::kSaveAsItem);
@@ -95,7 +94,6 @@ void TMainWindow::BuildMenu() {
 
   Edit1_ = bar->addMenu(shell_texts::kEditMenu);
   Edit1_->setObjectName(QStringLiteral("Edit1"));
-  Edit1_->menuAction()->setObjectName(QStringLiteral("Edit1Action"));
   // Qt keeps the texts ("&Undo Tempo") and the enabled states current.
   Undo1_ = history_.Stack().createUndoAction(Edit1_, shell_texts::kUndoItem);
   Undo1_->setObjectName(QStringLiteral("Undo1"));

@@ -210,7 +210,7 @@ bool Lock(int fd) {
     if (errno != EWOULDBLOCK && errno != EINTR) return false;
     std::this_thread::sleep_for(kLockRetryPause);
   }
-  return false;
+  return false;  // held by another all along
 }
 
 // A file in a folder that takes the new bytes before they get their final
