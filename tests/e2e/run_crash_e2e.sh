@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # End-to-end run of crash reporting in a real X server (Xvfb + xdotool).
 #
-# usage: run_crash_e2e.sh demo CRASH_DEMO OUTPUT_FOLDER
+# usage: run_crash_e2e.sh demo CRASH_DEMO DEMO_ROM_MAKER OUTPUT_FOLDER
 #        run_crash_e2e.sh package DEB DBGSYM_DEB OUTPUT_FOLDER
 #
 # demo: the editor built with a way to fail (kestrin-crash-demo), from the
 # build folder:
 #  1. an exception thrown in an event handler shows the real box; the report
 #     names the throwing function; "Continue" (Enter) keeps the window working;
-#  2. kill -SEGV to the running editor: the reporter shows the box with
-#     "Continue" disabled, the report names the editor's functions, "Close"
-#     (Enter) lets the editor end by SIGSEGV;
+#  2. File > Open of a demo ROM, then kill -SEGV to the running editor: the
+#     reporter shows the box with "Continue" disabled, the report names the
+#     editor's functions and the open file, "Close" (Enter) lets the editor
+#     end by SIGSEGV;
 #  3. a null dereference in a handler: the same, with the faulting address.
 #
 # package: the programs as a user installs them, extracted with dpkg-deb -x:
@@ -30,9 +31,9 @@ set -euo pipefail
 mode=$1
 shift
 case $mode in
-  demo) demo=$1 out=$2 ;;
+  demo) demo=$1 demo_maker=$2 out=$3 ;;
   package) deb=$1 dbgsym=$2 out=$3 ;;
-  *) echo "usage: $0 demo CRASH_DEMO OUT | package DEB DBGSYM_DEB OUT" >&2; exit 2 ;;
+  *) echo "usage: $0 demo CRASH_DEMO DEMO_ROM_MAKER OUT | package DEB DBGSYM_DEB OUT" >&2; exit 2 ;;
 esac
 rm -rf "$out" && mkdir -p "$out"
 work=$(mktemp -d /tmp/kestrin-crash-e2e.XXXXXX)
@@ -68,6 +69,7 @@ wait_until() {  # wait_until SECONDS COMMAND...: until COMMAND succeeds
   return 1
 }
 boxes_are() { [[ $(boxes) -eq $1 ]]; }
+titled() { DISPLAY=$display xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 demo_windows_are() {  # the demo's own windows on screen, titled or not (menus)
   [[ $(DISPLAY=$display xdotool search --onlyvisible --pid "$demo_pid" 2>/dev/null | wc -l) -eq $1 ]]
 }
@@ -147,10 +149,23 @@ if [[ $mode == demo ]]; then
   DISPLAY=$display xdotool key Escape
   wait_until 60 demo_windows_are "$windows" || fail "the menu did not close"
 
-  # 2. kill -SEGV to the running editor.
+  # 2. A file opened through the real dialog, then kill -SEGV to the running
+  # editor: the report's editor state is what the window published after its
+  # last event.
+  "$demo_maker" "$work/demo.nes" >/dev/null
+  DISPLAY=$display xdotool key alt+f o
+  wait_until 60 titled '^Open$' || fail "the open dialog did not appear"
+  sleep 0.5
+  DISPLAY=$display xdotool type --delay 20 "$work/demo.nes"
+  DISPLAY=$display xdotool key Return
+  wait_until 60 titled '^Backup$' || fail "the backup question did not appear"
+  sleep 0.3
+  DISPLAY=$display xdotool key Escape   # "No" to the backup question
+  wait_until 60 titled "^Kestrin Music Editor - $work/demo.nes\$" || fail "the file did not open"
+  sleep 0.5
   crash_by_signal 1
   shot signal-box
-  expect_in_report "kestrin::RunEditor("
+  expect_in_report "kestrin::RunEditor(" "File opened: $work/demo.nes"
   close_and_expect_sigsegv
 
   # 3. A null dereference in a handler.
