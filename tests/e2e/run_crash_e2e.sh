@@ -60,8 +60,8 @@ fail() {
   [[ -f $report ]] && cp "$report" "$out/bugreport.txt"
   exit 1
 }
-boxes() {  # how many windows titled like the program are on screen
-  DISPLAY=$display xdotool search --onlyvisible --name '^Kestrin Music Editor$' 2>/dev/null | wc -l
+boxes() {  # how many windows titled like the program (or its window with a file) are on screen
+  DISPLAY=$display xdotool search --onlyvisible --name '^Kestrin Music Editor( - .*)?$' 2>/dev/null | wc -l
 }
 wait_until() {  # wait_until SECONDS COMMAND...: until COMMAND succeeds
   local tries=$(($1 * 10)); shift
