@@ -94,7 +94,6 @@ std::vector<std::uint8_t> LongStreamImage(std::int32_t length) {
   return image;
 }
 
-
 struct Samples {
   std::vector<double> cpu;
   std::vector<double> wall;
@@ -152,7 +151,6 @@ Stamp StockBaseline(const std::vector<int>& widths) {
   const Stamp end = Now();
   return {end.cpu - start.cpu, end.wall - start.wall};
 }
-
 
 struct Result {
   std::int32_t length = 0;

@@ -28,8 +28,6 @@ using bench::Stamp;
 
 std::size_t HeapInUse() { return mallinfo2().uordblks; }
 
-
-
 }  // namespace
 
 int main(int argc, char* argv[]) {

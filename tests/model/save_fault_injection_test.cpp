@@ -331,8 +331,8 @@ int Reap(pid_t pid, std::chrono::milliseconds patience) {
 // random moment, then `check` looks at what it left. A kill aimed at a step
 // comes from the child's own timer, started when it reaches that step: an
 // uncaught SIGALRM ends the process at once, as SIGKILL does, without the
-// parent's waking up adding to the delay.
-// Unaimed kills come within `unaimedSpread` of the start.
+// parent's waking up adding to the delay. Unaimed kills come within
+// `unaimedSpread` of the start.
 template <typename Save, typename Check>
 KillFigures KillWhileSaving(int runs, std::uint32_t seed, const fs::path& folder, Save save, Check check,
                             std::optional<KillAim> aim = std::nullopt,

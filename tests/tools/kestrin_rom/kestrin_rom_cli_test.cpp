@@ -28,7 +28,6 @@ using Json = nlohmann::json;
 using testing_support::ReadFile;
 using testing_support::TempFolder;
 
-
 // One part in set 1 at the start of the music bank, the one part of song
 // 01. Every other song lists part 20 of its set, whose entry 0 gives a
 // header of its own: a part of one end byte near the end of the bank.

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,14 +25,11 @@ using testing::SectionWords;
 using Bytes = std::vector<std::uint8_t>;
 
 std::string Export(const std::string& rom, const std::vector<std::string>& address) {
-  std::vector<std::string> args{"kestrin-rom", "export", rom};
+  std::vector<std::string> args{"export", rom};
   args.insert(args.end(), address.begin(), address.end());
-  std::vector<const char*> argv;
-  for (const auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out;
-  std::ostringstream err;
-  EXPECT_EQ(RunKestrinRom(static_cast<int>(argv.size()), argv.data(), out, err), 0) << err.str();
-  return out.str();
+  const CliRun run = Cli(args);
+  EXPECT_EQ(run.code, 0) << run.err;
+  return run.out;
 }
 
 TEST(ByteWords, EveryByteHasOneWordThatReadsBack) {
@@ -231,17 +227,16 @@ TEST_F(PartTextRefusals, StreamsSharingAByteMustAgreeAsInTheWriteBack) {
 }
 
 TEST_F(PartTextRefusals, TheCommandLineWritesOnlyWhatItStored) {
-  const auto run = Cli;
   const std::string textPath = folder_ / "part.txt";
   const std::string out = folder_ / "out.nes";
   const FoundWord note = Word(text_, "square1", 2);  // A4 in the demo's song 01, line 2
 
   testing_support::WriteFile(textPath, Bytes(text_.begin(), text_.end()));
-  EXPECT_EQ(run({"import", demoPath_, textPath, "-o", demoPath_}).code, 4);
+  EXPECT_EQ(Cli({"import", demoPath_, textPath, "-o", demoPath_}).code, 4);
 
   const std::string refusedText = Replaced(text_, note, "H4");
   testing_support::WriteFile(textPath, Bytes(refusedText.begin(), refusedText.end()));
-  const auto [refusedCode, refusedOut, refusedErr] = run({"import", demoPath_, textPath, "-o", out});
+  const auto [refusedCode, refusedOut, refusedErr] = Cli({"import", demoPath_, textPath, "-o", out});
   EXPECT_EQ(refusedCode, 2);
   EXPECT_EQ(refusedErr.rfind("kestrin-rom: " + textPath + ":" + std::to_string(note.line) + ":" +
                                  std::to_string(note.column) + ": unknown word \"H4\"", 0), 0u) << refusedErr;
@@ -249,7 +244,7 @@ TEST_F(PartTextRefusals, TheCommandLineWritesOnlyWhatItStored) {
 
   const std::string editedText = Replaced(text_, note, "C5");
   testing_support::WriteFile(textPath, Bytes(editedText.begin(), editedText.end()));
-  const auto [code, stdOut, stdErr] = run({"import", demoPath_, textPath, "-o", out});
+  const auto [code, stdOut, stdErr] = Cli({"import", demoPath_, textPath, "-o", out});
   ASSERT_EQ(code, 0) << stdErr;
   EXPECT_NE(stdOut.find("Square 1 byte 2: A4 \u2192 C5\n"), std::string::npos) << stdOut;
   EXPECT_NE(stdOut.find("song 01, line 2 (entry E, part 1): 1 byte changed, written to " + out), std::string::npos);

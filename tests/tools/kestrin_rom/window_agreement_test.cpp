@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <nlohmann/json.hpp>
-#include <sstream>
+#include <utility>
 
 #include "channel_grid.h"
-#include "cli.h"
+#include "cli_run.h"
 #include "fake_dialog_service.h"
 #include "main_window.h"
 #include "part_import.h"
@@ -54,13 +54,9 @@ class WindowAndTool : public ::testing::Test {
   }
 
   std::string Run(std::vector<std::string> args, int expectedCode = 0) {
-    args.insert(args.begin(), "kestrin-rom");
-    std::vector<const char*> argv;
-    for (const auto& a : args) argv.push_back(a.c_str());
-    std::ostringstream out;
-    std::ostringstream err;
-    EXPECT_EQ(RunKestrinRom(static_cast<int>(argv.size()), argv.data(), out, err), expectedCode) << err.str();
-    return out.str();
+    const CliRun run = Cli(std::move(args));
+    EXPECT_EQ(run.code, expectedCode) << run.err;
+    return run.out;
   }
 
   QTemporaryDir dir_;
