@@ -63,6 +63,24 @@ bool HoldsExactly(const std::string& path, std::span<const std::uint8_t> bytes) 
 
 }  // namespace
 
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(std::istream& file, std::streamoff size,
+                                                       std::string* report) {
+  std::vector<std::uint8_t> image;
+  try {
+    image.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    Fail(kNoMemory, report);
+    return std::nullopt;
+  }
+  file.seekg(0, std::ios::beg);
+  file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(size));
+  if (!file || file.gcount() != size) {
+    Fail(kShortRead, report);
+    return std::nullopt;
+  }
+  return image;
+}
+
 bool LoadRom(EditingState& state, const std::string& path, std::string* report) {
   // Folders, pipes and devices are refused before anything opens them, so
   // a pipe with no writer cannot hang the program.
@@ -79,19 +97,12 @@ bool LoadRom(EditingState& state, const std::string& path, std::string* report) 
   const std::streamoff size = file.tellg();
   if (size != kRomSize) return Fail(kNotKestrinRom, report);
 
-  std::vector<std::uint8_t> image;
-  try {
-    image.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return Fail(kNoMemory, report);
-  }
-  file.seekg(0, std::ios::beg);
-  file.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(size));
-  if (!file || file.gcount() != size) return Fail(kShortRead, report);
+  std::optional<std::vector<std::uint8_t>> image = ReadWholeFile(file, size, report);
+  if (!image) return false;
 
   state.filesOnDisk.clear();
-  if (auto record = RecordTransfer(path, image)) state.filesOnDisk.push_back(std::move(*record));
-  state.romImage = std::move(image);
+  if (auto record = RecordTransfer(path, *image)) state.filesOnDisk.push_back(std::move(*record));
+  state.romImage = std::move(*image);
   state.romSize = static_cast<std::int32_t>(size);
   // The loaded part's positions, lengths and buffers came from the old
   // image; a write-back must never carry them into this one.

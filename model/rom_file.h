@@ -3,9 +3,12 @@
 // Failures are reported as one line on standard output; the callers decide
 // what the user sees.
 
+#include <cstdint>
+#include <istream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "atomic_file_write.h"
 #include "editing_state.h"
@@ -18,6 +21,13 @@ namespace kestrin {
 // as it was, and the line printed is also put in `report` when one is given,
 // for a window to show.
 bool LoadRom(EditingState& state, const std::string& path, std::string* report = nullptr);
+
+// The loader's read: `size` bytes from the start of `file` into a new
+// buffer with one read. Nothing when no buffer of that size can be had or
+// fewer bytes arrive (a file that shrank after it was measured); the line
+// printed is also put in `report`.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(std::istream& file, std::streamoff size,
+                                                       std::string* report = nullptr);
 
 // Writes the whole image to `path`, or to `path` + ".nes" when the path holds
 // no ".nes" (see ReplaceFile). Nothing is written without an image.

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,28 @@ TEST_F(LoaderBadInput, OnlyTheExactSizeIsAccepted) {
     EXPECT_EQ(state.romImage[0x38010], 0x5A) << "size " << size;
   }
   EXPECT_EQ(accepted, 1);
+}
+
+// A file that shrinks between being measured and being read delivers fewer
+// bytes than its size; the read then fails with the loader's text.
+TEST(LoaderRead, FewerBytesThanMeasuredFailWithTheShortReadText) {
+  for (const std::size_t arrive : {std::size_t{0}, std::size_t{16}, std::size_t{393231}, std::size_t{393232}}) {
+    std::istringstream file(std::string(arrive, '\x3C'));
+    std::string report = "unchanged";
+    ::testing::internal::CaptureStdout();
+    const auto image = ReadWholeFile(file, 393232, &report);
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    if (arrive == 393232) {
+      ASSERT_TRUE(image.has_value());
+      EXPECT_EQ(*image, std::vector<std::uint8_t>(393232, 0x3C));
+      EXPECT_EQ(printed, "");
+      EXPECT_EQ(report, "unchanged");
+    } else {
+      EXPECT_FALSE(image.has_value()) << arrive;
+      EXPECT_EQ(printed, "Error copying file into buffer\n") << arrive;
+      EXPECT_EQ(report, "Error copying file into buffer\n") << arrive;
+    }
+  }
 }
 
 }  // namespace
