@@ -84,8 +84,10 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
     EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo ") + c.text);
     const bool grid = QByteArray(c.focus).endsWith("StrGrid");
     const GridCell made = grid ? Find<ChannelGrid>(c.focus)->CurrentCell() : GridCell{};
-    // Away from the place: another page, the grid scrolled to its star
+    // Away from the place: another page, the grid scrolled to its star or
+    // the song page's focus on its list
     if (grid) Find<ChannelGrid>(c.focus)->SetCurrentCell({1, 1});
+    if (!grid) Find<QWidget>("LB_Parts")->setFocus();
     ShowPage("T_Options");
 
     Undo();

@@ -51,6 +51,11 @@ std::string OwnBuildId() {
   return std::regex_search(notes, found, std::regex("Build ID: ([0-9a-f]+)")) ? found[1].str() : std::string();
 }
 
+// How many files this process holds open.
+std::ptrdiff_t OpenDescriptors() {
+  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+}
+
 // A fresh folder under /tmp, removed at the end of the test.
 struct TempFolder {
   TempFolder() {
@@ -76,8 +81,10 @@ TEST(ReportFile, AppendsReportsSeparatedByALineAndCreatesTheFolder) {
   const auto folder = std::filesystem::temp_directory_path() / "kestrin-append-test";
   std::filesystem::remove_all(folder);
   const auto path = folder / "deeper" / "bugreport.txt";
+  const std::ptrdiff_t openBefore = OpenDescriptors();
   EXPECT_TRUE(AppendReport(path, "first\n").saved);
   EXPECT_TRUE(AppendReport(path, "second\n").saved);
+  EXPECT_EQ(OpenDescriptors(), openBefore) << "the report and its folder are closed again";
   EXPECT_EQ(ReadWholeFile(path),
             "first\n------------------------------------------------------------------------\nsecond\n");
   // A file in the folder's place: nothing is saved, and the reason is given.

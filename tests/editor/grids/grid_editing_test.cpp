@@ -170,6 +170,8 @@ TEST_F(GridEditing, KeyboardMovesEditEveryCellTheyPass) {
   QTest::keyClick(&Grid1(), Qt::Key_PageUp);
   EXPECT_LT(Grid1().CurrentCell().row, 62);
   EXPECT_TRUE(Grid1().VisibleCellRect(7, Grid1().CurrentCell().row).has_value());
+  QTest::keyClick(&Grid1(), Qt::Key_PageDown);  // a page back down
+  EXPECT_EQ(Grid1().CurrentCell(), (GridCell{7, 62}));
   QTest::keyClick(&Grid1(), Qt::Key_Home, Qt::ControlModifier);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{1, 1}));
   EXPECT_EQ(Status(), QStringLiteral("First byte can only be a property byte!"));
