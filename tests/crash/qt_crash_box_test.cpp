@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "process_launcher.h"
 #include "qt_crash_box.h"
 #include "when_shown.h"
 
@@ -203,6 +204,26 @@ TEST(QtCrashBox, ShowReportShowsTheWholeReportToReadSelectAndCopy) {
   });
   SendAnswers actions;
   EXPECT_EQ(QtCrashBox().Show(content, actions), CrashChoice::Continue);
+}
+
+// What the mail query reads: the output of a program that ran to a good end,
+// and nothing from one that failed, was killed or could not start.
+TEST(QtProcessLauncher, OutputOnlyFromAProgramThatEndedWell) {
+  const struct {
+    const char* script;
+    const char* expected;
+  } cases[] = {
+      {"printf 'mailer.desktop\\n'", "mailer.desktop\n"},
+      {"printf 'half'; exit 3", ""},
+      {"printf 'half'; kill -9 $$", ""},
+  };
+  QtProcessLauncher launcher;
+  for (const auto& c : cases) {
+    EXPECT_EQ(launcher.Output(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromLatin1(c.script)}),
+              QString::fromLatin1(c.expected))
+        << c.script;
+  }
+  EXPECT_EQ(launcher.Output(QStringLiteral("/nonexistent/kestrin-no-program"), {}), QString());
 }
 
 }  // namespace

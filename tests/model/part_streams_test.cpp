@@ -45,14 +45,18 @@ EditingState CopiedExamplePart() {
 }
 
 TEST(PartLoader, FindsTheFiveStreamsOfAPart) {
-  EditingState state = ExamplePart();
-  ASSERT_TRUE(LoadPart(state, kPart));
-  EXPECT_EQ(state.headerPosition, kHeaderPosition);
-  EXPECT_EQ(state.partHeader, kExampleHeader);
-  EXPECT_EQ(state.streamPosition, (std::array<std::int32_t, 5>{0x38133, 0x3813F, 0x38153, 0x38163, 0x38173}));
-  EXPECT_EQ(state.streamLength, (std::array<std::int32_t, 5>{12, 20, 16, 16, 4}));
-  EXPECT_EQ(Square1Length(state), 12);
-  EXPECT_EQ(PartLength(state), 64 + 4);
+  // The tempo byte has no say in where the streams are, 0 included.
+  for (const std::uint8_t tempo : {std::uint8_t{0x10}, std::uint8_t{0x00}}) {
+    EditingState state = ExamplePart();
+    state.romImage[At(kHeaderPosition)] = tempo;
+    ASSERT_TRUE(LoadPart(state, kPart));
+    EXPECT_EQ(state.headerPosition, kHeaderPosition);
+    EXPECT_EQ(state.partHeader, (PartHeader{tempo, 0x23, 0xA1, 0x20, 0x0C, 0x30, 0x40}));
+    EXPECT_EQ(state.streamPosition, (std::array<std::int32_t, 5>{0x38133, 0x3813F, 0x38153, 0x38163, 0x38173}));
+    EXPECT_EQ(state.streamLength, (std::array<std::int32_t, 5>{12, 20, 16, 16, 4}));
+    EXPECT_EQ(Square1Length(state), 12);
+    EXPECT_EQ(PartLength(state), 64 + 4);
+  }
 }
 
 TEST(PartLoader, ShortestStreamsAndDmcOffsetZero) {
