@@ -157,7 +157,8 @@ void WriteSectionsThatMayFault(int fd, const ucontext_t* context) {
   if (fd < 0) return;
   SafeWriter out(fd);
   WriteModules(out);
-  out.Flush();
+  // The frames section flushes the modules with its title, before the
+  // unwinder runs.
   WriteRawFrames(out, context);
 }
 
