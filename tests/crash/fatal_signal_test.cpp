@@ -154,6 +154,9 @@ TEST_F(FatalSignalTest, NullDereferenceIsReportedAndEndsBySigsegv) {
   // What the reporter will name: the faulting function is frame 0.
   const SignalReport written = ReadLastReport(text);
   ASSERT_GE(written.frames.size(), 2u);
+  // Modules are the files mapped as code, each named by its path.
+  std::istringstream modules(written.modules);
+  for (std::string line; std::getline(modules, line);) EXPECT_NE(line.find(" /"), std::string::npos) << line;
   const std::string named = NamedFrames(written.frames, ParseMappings(written.modules), {});
   EXPECT_EQ(named.rfind("#0 ", 0), 0u);
   EXPECT_NE(named.substr(0, named.find('\n')).find("WriteThroughNowhere"), std::string::npos) << named;
