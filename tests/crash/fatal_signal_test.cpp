@@ -182,7 +182,8 @@ TEST_F(FatalSignalTest, FaultInsideTheHandlerStillStartsTheReporterAndEndsThePro
   // though it never heard "done".
   ASSERT_TRUE(WaitFor([this] { return std::filesystem::exists(reporter.string() + ".args"); }));
   const std::string text = ReadFile(report);
-  for (const char* expected : {"Signal: SIGSEGV (11)\n", "== Registers ==\n", "== Editor state ==\n", "== Modules ==\n"})
+  for (const char* expected : {"Signal: SIGSEGV (11)\n", "== Registers ==\n", "== Editor state ==\n", "== Modules ==\n",
+                               "== Stack frames (raw) ==\n"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   EXPECT_EQ(ReadFile(reporter.string() + ".args").substr(0, report.string().size() + 1), report.string() + "\n");
   EXPECT_EQ(ReadFile(reporter.string() + ".stdin"), "");
