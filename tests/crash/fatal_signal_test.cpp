@@ -139,8 +139,12 @@ TEST_F(FatalSignalTest, NullDereferenceIsReportedAndEndsBySigsegv) {
         "== Editor state ==\nFile opened: /songs/made-up.nes\n"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
-  EXPECT_NE(text.find("Process id: " + std::to_string(end.pid) + "\n"), std::string::npos);
-  EXPECT_NE(text.find(std::filesystem::path(KESTRIN_FAULT_CHILD).filename().string() + "\n"), std::string::npos);
+  // The command line's arguments, each after one blank.
+  EXPECT_NE(text.find(std::string("\nExecutable: ") + KESTRIN_FAULT_CHILD + "\nCommand line: " + KESTRIN_FAULT_CHILD +
+                      " null " + report.string() + " " + reporter.string() + "\nProcess id: " + std::to_string(end.pid) +
+                      "\n"),
+            std::string::npos)
+      << text;
 
   // The reporter got the report, the crashed process and the signal, and
   // heard that the handler wrote its whole part.

@@ -101,6 +101,11 @@ TEST_F(SongProperties, FirstAndLastWarnOnlyWhenTheyCross) {
   TypeAndEnter(Box("E_firstPart"), "4");
   EXPECT_EQ(Warnings(), Texts{kFirstAboveLast});
   EXPECT_EQ(ImageAt(first_), 4);  // the warning undoes nothing
+  // The number the byte holds already, typed again: refreshed, warned again.
+  dialogs.ClearRecords();
+  TypeAndEnter(Box("E_firstPart"), "04");
+  EXPECT_EQ(Warnings(), Texts{kFirstAboveLast});
+  EXPECT_EQ(Box("E_firstPart")->text(), "4");
 
   dialogs.ClearRecords();
   TypeAndEnter(Box("E_lastPart"), "2");
