@@ -12,7 +12,8 @@
 #     reporter shows the box with "Continue" disabled, the report names the
 #     editor's functions and the open file, "Close" (Enter) lets the editor
 #     end by SIGSEGV;
-#  3. a null dereference in a handler: the same, with the faulting address.
+#  3. a null dereference in a handler: the same, with the faulting address;
+#     "Restart" starts the editor again, in a process of its own.
 #
 # package: the programs as a user installs them, extracted with dpkg-deb -x:
 #  4. the .deb alone (stripped programs): kill -SEGV gives a box and a report
@@ -115,8 +116,8 @@ crash_by_signal() {
   [[ $(stat -c %a "$report") == 600 && $(stat -c %a "$(dirname "$report")") == 700 ]] ||
     fail "the report is readable by others"
 }
-close_and_expect_sigsegv() {
-  DISPLAY=$display xdotool key Return   # Close
+close_and_expect_sigsegv() {  # $1: the key that answers the box (default Return, "Close")
+  DISPLAY=$display xdotool key ${1:-Return}
   wait_for_demo
   [[ $status -eq $((128 + 11)) ]] || fail "after the signal the editor ended with $status, not by SIGSEGV"
 }
@@ -176,7 +177,11 @@ if [[ $mode == demo ]]; then
   expect_in_report "Code: SEGV_MAPERR (1)" "Fault address: 0x0" \
     "#0 (anonymous namespace)::FaultInAHandler(int volatile*)"
   if has_debug_info "$demo"; then expect_in_report "crash_demo.cpp:"; fi
-  close_and_expect_sigsegv
+  close_and_expect_sigsegv "shift+Tab space"   # "Restart", just before "Close", which has the focus
+  wait_until 60 boxes_are 1 || fail "Restart started no editor"
+  restarted=$(DISPLAY=$display xdotool search --onlyvisible --name '^Kestrin Music Editor$' getwindowpid)
+  kill "$restarted"
+  wait_until 60 boxes_are 0 || fail "the restarted editor did not end"
 
   [[ $(grep -c '^Kestrin Music Editor crash report$' "$report") -eq 3 ]] || fail "not one report per failure"
   cp "$report" "$out/bugreport.txt"
