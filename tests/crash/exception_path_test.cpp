@@ -421,6 +421,27 @@ TEST(CrashSession, AfterAFatalSignalTheBoxNamesItAndOffersNoContinue) {
   }
 }
 
+// "Send report" attaches this report's own file only when it could write
+// it: an older file under that name must not go out in its place.
+TEST(CrashSession, SendAttachesTheReportFileOnlyWhenItWasWritten) {
+  QTemporaryDir folder;
+  QFile(folder.filePath(QStringLiteral("not-a-folder"))).open(QIODevice::WriteOnly);
+  for (const QString& name : {QStringLiteral("bugreport-newest.txt"), QStringLiteral("not-a-folder/bugreport-newest.txt")}) {
+    SCOPED_TRACE(name.toStdString());
+    FakeLauncher launcher;
+    SavedReport report;
+    report.saved = true;
+    report.text = QStringLiteral("this report\n");
+    report.newestReportPath = folder.filePath(name);
+    CrashSession session(launcher, report, QString());
+    EXPECT_EQ(session.SendReport(), QStringLiteral("The report was handed to your mail program."));
+    ASSERT_EQ(launcher.launches.size(), 1u);
+    const bool written = !name.contains(u'/');
+    EXPECT_EQ(launcher.launches[0].arguments.contains(QStringLiteral("--attach")), written);
+    EXPECT_EQ(QFile::exists(report.newestReportPath), written);
+  }
+}
+
 TEST_F(ExceptionPathTest, TerminateShowsTheBoxWithoutContinueAndAbortsOnClose) {
   EXPECT_EXIT(
       {

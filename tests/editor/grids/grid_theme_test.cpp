@@ -98,5 +98,17 @@ TEST_F(GridTheme, TextsOnTheLightFillsOfTheLayoutAreBlack) {
   }
 }
 
+// Past the last column the grid shows its base colour, never what the screen
+// held before: it paints every pixel of its view itself.
+TEST_F(GridTheme, TheViewPastTheLastColumnIsTheBaseColour) {
+  LoadStreams({0x84, 0x04, 0x00});
+  ShowSquare1();
+  QWidget& view = *Grid1().viewport();
+  QImage image(view.size(), QImage::Format_RGB32);
+  image.fill(Qt::magenta);
+  view.render(&image);
+  EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() / 2), QColor(0x20, 0x20, 0x20));
+}
+
 }  // namespace
 }  // namespace kestrin::testing
