@@ -7,6 +7,7 @@
 #include <string>
 
 #include "byte_changes.h"
+#include "edit_snapshot.h"
 #include "random_edits.h"
 #include "write_path.h"
 

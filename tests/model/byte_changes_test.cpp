@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "byte_changes.h"
+#include "edit_snapshot.h"
 #include "write_path.h"
 
 namespace kestrin {

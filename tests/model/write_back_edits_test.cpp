@@ -10,6 +10,7 @@
 #include <random>
 
 #include "byte_changes.h"
+#include "edit_snapshot.h"
 #include "music_bank.h"
 #include "part_streams.h"
 #include "write_path.h"
