@@ -24,6 +24,7 @@ import dataclasses
 import json
 import os
 import pathlib
+import platform
 import random
 import re
 import subprocess
@@ -50,6 +51,48 @@ class Line:
     strings: list[tuple[int, int]]  # [start, end) of each "..." literal, quotes included
     chars: list[tuple[int, int]]  # the same for '...' literals
     skip: bool = False
+
+
+# The processor macros whose branches the sampler tells apart; a branch for
+# another processor than this machine's is not compiled here, so a fault in it
+# would build and survive whatever the tests do.
+PROCESSOR_MACROS = {"x86_64": "__x86_64__", "aarch64": "__aarch64__", "i386": "__i386__", "arm": "__arm__"}
+THIS_PROCESSOR = PROCESSOR_MACROS.get(platform.machine(), "")
+
+
+def processor_condition(condition: str) -> bool | None:
+    """True or False for `defined(PROCESSOR_MACRO)`, None for any other condition."""
+    m = re.fullmatch(r"defined\s*\(?\s*(\w+)\s*\)?", condition.strip())
+    if not m or m.group(1) not in PROCESSOR_MACROS.values():
+        return None
+    return m.group(1) == THIS_PROCESSOR
+
+
+def skip_other_processors(lines: list[Line]) -> None:
+    """Marks the lines of #if/#elif/#else branches for another processor as skipped."""
+    # Per open #if: whether the lines around it are compiled, whether a branch
+    # was taken, and whether the current branch is compiled.
+    stack: list[list[bool]] = []
+    for line in lines:
+        directive = re.match(r"\s*#\s*(if|ifdef|ifndef|elif|else|endif)\b(.*)", line.code)
+        outer = stack[-1][2] if stack else True
+        if not directive:
+            line.skip = line.skip or not outer
+            continue
+        word, rest = directive.group(1), directive.group(2)
+        if word in ("if", "ifdef", "ifndef"):
+            known = processor_condition(rest) if word == "if" else None
+            active = outer and known is not False
+            stack.append([outer, known is True, active])
+        elif word == "elif" and stack:
+            known = processor_condition(rest)
+            parent, taken, _ = stack[-1]
+            stack[-1] = [parent, taken or known is True, parent and not taken and known is not False]
+        elif word == "else" and stack:
+            parent, taken, _ = stack[-1]
+            stack[-1] = [parent, True, parent and not taken]
+        elif word == "endif" and stack:
+            stack.pop()
 
 
 def scan(text: str) -> list[Line]:
@@ -96,6 +139,7 @@ def scan(text: str) -> list[Line]:
                 continue
             i += 1
         lines.append(Line(raw, "".join(code), strings, chars))
+    skip_other_processors(lines)
     # Preprocessor lines and whole statements that only log or only hold at
     # compile time never hold a fault.
     k = 0
