@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "fatal_signal_handler.h"
 #include "frame_names.h"
 #include "signal_report.h"
 
@@ -291,6 +292,29 @@ TEST_F(FatalSignalTest, SecondFailureAppendsASecondReportAfterASeparator) {
       "Kestrin Music Editor crash report\n";
   EXPECT_NE(text.find(between), std::string::npos);
   EXPECT_EQ(ReadLastReport(text).signal, "SIGABRT (SI_TKILL)");
+}
+
+// The names a report gives the fatal signals and their codes: as <signal.h>
+// spells them, and none for what it does not know.
+TEST(SignalNames, EveryFatalSignalAndEachOfItsCodes) {
+  const std::pair<int, const char*> signals[] = {{SIGSEGV, "SIGSEGV"}, {SIGBUS, "SIGBUS"}, {SIGFPE, "SIGFPE"},
+                                                 {SIGILL, "SIGILL"},   {SIGABRT, "SIGABRT"}, {SIGTERM, nullptr}};
+  for (const auto& [signal, name] : signals) EXPECT_STREQ(FatalSignalName(signal), name) << signal;
+  const struct {
+    int signal;
+    int code;
+    const char* name;
+  } codes[] = {
+      {SIGSEGV, SI_USER, "SI_USER"},         {SIGBUS, SI_TKILL, "SI_TKILL"},       {SIGFPE, SI_QUEUE, "SI_QUEUE"},
+      {SIGILL, SI_KERNEL, "SI_KERNEL"},      {SIGSEGV, SEGV_MAPERR, "SEGV_MAPERR"}, {SIGSEGV, SEGV_ACCERR, "SEGV_ACCERR"},
+      {SIGBUS, BUS_ADRALN, "BUS_ADRALN"},    {SIGBUS, BUS_ADRERR, "BUS_ADRERR"},   {SIGBUS, BUS_OBJERR, "BUS_OBJERR"},
+      {SIGFPE, FPE_INTDIV, "FPE_INTDIV"},    {SIGFPE, FPE_INTOVF, "FPE_INTOVF"},   {SIGFPE, FPE_FLTDIV, "FPE_FLTDIV"},
+      {SIGFPE, FPE_FLTOVF, "FPE_FLTOVF"},    {SIGFPE, FPE_FLTUND, "FPE_FLTUND"},   {SIGFPE, FPE_FLTRES, "FPE_FLTRES"},
+      {SIGFPE, FPE_FLTINV, "FPE_FLTINV"},    {SIGILL, ILL_ILLOPC, "ILL_ILLOPC"},   {SIGILL, ILL_ILLOPN, "ILL_ILLOPN"},
+      {SIGILL, ILL_ILLADR, "ILL_ILLADR"},    {SIGILL, ILL_PRVOPC, "ILL_PRVOPC"},   {SIGABRT, 1, nullptr},
+      {SIGSEGV, 99, nullptr},
+  };
+  for (const auto& c : codes) EXPECT_STREQ(SignalCodeName(c.signal, c.code), c.name) << c.signal << " " << c.code;
 }
 
 }  // namespace
