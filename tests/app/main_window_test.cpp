@@ -164,8 +164,8 @@ TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
   EXPECT_TRUE(instruments->isEditable());
   EXPECT_TRUE(lengths->isEditable());
 
-  auto* group = Find<QWidget>("GroupBox7");
-  EXPECT_EQ(Find<QGroupBox>("GroupBox7")->title(), QStringLiteral(" Note Properties Byte "));
+  auto* group = Find<QGroupBox>("GroupBox7");
+  EXPECT_EQ(group->title(), QStringLiteral(" Note Properties Byte "));
   EXPECT_EQ(Find<QGroupBox>("GroupBox8")->title(), QStringLiteral(" Edit Mode "));
   EXPECT_EQ(instruments->geometry().topLeft(), QPoint(72, 16));
   EXPECT_EQ(lengths->geometry().topLeft(), QPoint(72, 40));

@@ -86,8 +86,11 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
     const GridCell made = grid ? Find<ChannelGrid>(c.focus)->CurrentCell() : GridCell{};
     // Away from the place: another page, the grid scrolled to its star or
     // the song page's focus on its list
-    if (grid) Find<ChannelGrid>(c.focus)->SetCurrentCell({1, 1});
-    if (!grid) Find<QWidget>("LB_Parts")->setFocus();
+    if (grid) {
+      Find<ChannelGrid>(c.focus)->SetCurrentCell({1, 1});
+    } else {
+      Find<QWidget>("LB_Parts")->setFocus();
+    }
     ShowPage("T_Options");
 
     Undo();

@@ -537,16 +537,19 @@ def recheck_catches(build: Build, rows: list[tuple[Fault, str, float, str]]) -> 
     """Runs every test that caught a fault in this build once more on the unchanged tree.
     Something outside the tree (a folder's mode, a full disk) can make a test fail
     whatever is planted; a catch by a test that fails now counts as a survivor."""
-    catchers = {m.group(1) for _, outcome, _, detail in rows
-                if outcome == "caught" and (m := re.match(rf"(\S+) \({build.name}\)", detail))}
+    def catcher(outcome: str, detail: str) -> str | None:
+        """The test of this build that caught the fault, from its detail "Test (build)"."""
+        m = re.match(rf"(\S+) \({build.name}\)", detail) if outcome == "caught" else None
+        return m.group(1) if m else None
+
+    catchers = {catcher(outcome, detail) for _, outcome, _, detail in rows} - {None}
     failing = set(build.ctest([t.number for t in build.tests if t.name in catchers], stop=False))
     if not failing:
         return
     print(f"warning: {build.name}: these tests fail on the unchanged tree after the run, so their "
           f"catches count as survivors (plant those faults again): {', '.join(sorted(failing))}", flush=True)
     for i, (fault, outcome, seconds, detail) in enumerate(rows):
-        m = re.match(rf"(\S+) \({build.name}\)", detail)
-        if outcome == "caught" and m and m.group(1) in failing:
+        if catcher(outcome, detail) in failing:
             rows[i] = (fault, "survived", seconds, f"{detail}; that test fails on the unchanged tree after the run")
 
 
