@@ -206,8 +206,8 @@ void SongPage::showEvent(QShowEvent* event) {
     group->setMinimumWidth(leftColumn);
     group->resize(leftColumn, group->height());
   }
+  // One column: what keeps the Parts List after GroupBox4 keeps it after GroupBox2.
   KeepAfter(*GroupBox4_, *GroupBox3_, kGroupGap);
-  KeepAfter(*GroupBox2_, *GroupBox3_, kGroupGap);
   KeepAfter(*GroupBox3_, *GroupBox1_, kGroupGap);
   const QRect used = childrenRect();
   setMinimumSize(minimumSize().expandedTo(

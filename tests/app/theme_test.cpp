@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 #include <cstdlib>
+#include <utility>
 
 #include "color_contrast.h"
 #include "fake_dialog_service.h"
@@ -153,10 +154,12 @@ TEST(WindowLooks, CaptionsShowWholeUnderWiderStylesAndFonts) {
     EXPECT_EQ(window.findChild<QWidget*>(QStringLiteral("CB_Instruments"))->x(),
               window.findChild<QWidget*>(QStringLiteral("CB_NoteLength"))->x());
     pages->setCurrentIndex(0);
-    const char* row[] = {"GroupBox4", "GroupBox3", "GroupBox1"};
-    for (int i = 0; i + 1 < 3; ++i) {
-      EXPECT_LT(window.findChild<QGroupBox*>(QString::fromLatin1(row[i]))->geometry().right(),
-                window.findChild<QGroupBox*>(QString::fromLatin1(row[i + 1]))->x());
+    const std::pair<const char*, const char*> leftOf[] = {
+        {"GroupBox4", "GroupBox3"}, {"GroupBox2", "GroupBox3"}, {"GroupBox3", "GroupBox1"}};
+    for (const auto& [left, right] : leftOf) {
+      EXPECT_LT(window.findChild<QGroupBox*>(QString::fromLatin1(left))->geometry().right(),
+                window.findChild<QGroupBox*>(QString::fromLatin1(right))->x())
+          << left << " and " << right;
     }
   }
 }

@@ -115,6 +115,28 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
   }
 }
 
+// Undoing a part list entry far down a long list scrolls the list to its
+// line, though the selected line is another one.
+TEST_F(UndoPlaceTest, UndoneListEntryIsScrolledIntoView) {
+  PickSong(0);
+  const int first = Find<QLineEdit>("E_firstPart")->text().toInt(nullptr, 16);
+  TypeAndEnter("E_lastPart", QString::number(first + 19, 16).toUpper());
+  auto* list = Find<QListWidget>("LB_Parts");
+  ASSERT_EQ(list->count(), 20);
+  list->scrollToBottom();
+  ClickPart(19);
+  TypeAndEnter("E_Parts", QStringLiteral("1F"));
+  list->scrollToTop();
+  ClickPart(0);
+  ShowPage("T_Options");
+  const QRect last = list->visualItemRect(list->item(19));
+  ASSERT_FALSE(list->viewport()->rect().intersects(last)) << "the list is not long enough to scroll";
+
+  Undo();
+  EXPECT_EQ(StatusText(), QStringLiteral("Undone: part list entry (song 01, line 20)"));
+  EXPECT_TRUE(list->viewport()->rect().contains(list->visualItemRect(list->item(19))));
+}
+
 // A step made elsewhere: the song page and the loaded part stay as they are.
 struct Elsewhere {
   const char* edit;
