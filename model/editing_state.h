@@ -84,8 +84,8 @@ std::int32_t PartLength(const EditingState& state);
 std::int32_t Square1Length(const EditingState& state);
 
 // Frees every buffer of the state and marks it absent: image (ROM size 0,
-// file-loaded flag cleared), song part list and the loaded part (as
-// DropPart). Harmless when nothing was ever loaded.
+// file-loaded flag cleared), the files it saw on disk, song part list and
+// the loaded part (as DropPart). Harmless when nothing was ever loaded.
 void Release(EditingState& state);
 
 // Forgets the loaded part: edit buffers gone, header copy, header position,

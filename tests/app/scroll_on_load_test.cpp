@@ -1,7 +1,9 @@
 // A part just loaded opens on the Square 1 page with its first note in view;
 // displays of the same part after edits, undo and page changes keep the
 // scroll where the user left it.
+#include <algorithm>
 #include <set>
+#include <utility>
 
 #include "channel_bytes.h"
 #include "song_list.h"
@@ -42,6 +44,25 @@ TEST_F(ScrollOnLoad, EveryFirstPartOfTheDemoOpensAtItsFirstNote) {
     rowsSeen.insert(row);
   }
   EXPECT_GT(rowsSeen.size(), 3u);  // the demo's parts begin on different rows
+}
+
+// A first note far to the right, after a long silence: its own column is
+// scrolled into view, not the one before it.
+TEST_F(ScrollOnLoad, AFirstNoteFarRightIsScrolledIntoView) {
+  LoadPart(0);
+  const auto at = static_cast<std::size_t>(StreamAt(kSquare1Stream));
+  const auto length = static_cast<std::size_t>(State().streamLength[kSquare1Stream]);
+  ASSERT_GE(length, 40u);
+  Bytes silent = original;
+  std::fill_n(silent.begin() + static_cast<std::ptrdiff_t>(at), length - 1, kSilenceByte);
+  silent[at + length - 1] = 0x30;
+  path = dir.filePath(QStringLiteral("silent.nes"));
+  WriteFile(path, silent);
+  Open();
+  LoadPart(0);
+  ShowPage("T_Square1");
+  EXPECT_EQ(FirstNoteCell(), std::make_pair(static_cast<int>(length), 63 - 0x30 / 2));
+  EXPECT_TRUE(WhollyInView(static_cast<int>(length), 63 - 0x30 / 2));
 }
 
 TEST_F(ScrollOnLoad, EditsUndoAndPageChangesKeepTheScroll) {

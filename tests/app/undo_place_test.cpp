@@ -4,6 +4,8 @@
 // switching no part and no song.
 #include <QApplication>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "status_line.h"
 #include "undo_fixture.h"
@@ -43,7 +45,7 @@ struct OnView {
 };
 
 TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
-  const OnView cases[] = {
+  std::vector<OnView> cases = {
       {"Square 1 click", [this] {
          LoadPart(1);
          ShowPage("T_Square1");
@@ -75,6 +77,20 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
        },
        QStringLiteral("part list entry (song 01, line 2)"), "T_Song", "E_Parts"},
   };
+  const std::pair<const char*, const char*> headerBoxes[] = {{"E_ph2", "Part Address"},
+                                                             {"E_ph4", "Square2 offset"},
+                                                             {"E_ph5", "Triangle offset"},
+                                                             {"E_ph6", "Noise offset"},
+                                                             {"E_ph7", "DMC offset"}};
+  for (const auto& header : headerBoxes) {
+    const char* box = header.first;
+    cases.push_back({header.second, [this, box] {
+                       PickSong(0);
+                       ClickPart(1);
+                       Type(box, OneMore(box));
+                     },
+                     QString::fromLatin1(header.second) + QStringLiteral(" (song 01, line 2)"), "T_Song", box});
+  }
   for (const OnView& c : cases) {
     SCOPED_TRACE(c.edit);
     Open();

@@ -54,6 +54,8 @@ TEST(NoteShadingTest, OnlyTheLowByteOfTheProductCounts) {
   const ColorWord white = MakeColorWord(0xFF, 0xFF, 0xFF);
   // 7 * 40 = 280 = 0x118: the lift is 0x18.
   EXPECT_EQ(ShadedNoteColor(7, 40, 0, white), MakeColorWord(0x18, 0x18, 0x18));
+  // An odd product keeps its lowest bit: 3 * 5 = 15.
+  EXPECT_EQ(ShadedNoteColor(3, 5, 0, white), MakeColorWord(0x0F, 0x0F, 0x0F));
   // A negative intensity lifts by its two's-complement low byte.
   EXPECT_EQ(ShadedNoteColor(2, -1, 0, white), MakeColorWord(0xFE, 0xFE, 0xFE));
   EXPECT_EQ(ShadedNoteColor(2, INT16_MIN, 0, white), 0u);

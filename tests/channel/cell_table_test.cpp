@@ -141,6 +141,7 @@ TEST(CellTableTest, UpdateAfterOneEditMatchesAWholeDisplay) {
   ASSERT_TRUE(change.has_value());
   EXPECT_EQ(built.Widths(), (std::vector<std::int32_t>{40, 40, 320, 320, 320}));
   EXPECT_EQ(built.currentNoteWidth, 320);
+  EXPECT_TRUE(change->leading.Empty()) << "the width carried in did not move";
   EXPECT_EQ(change->following.first, 1u);
   EXPECT_EQ(change->following.last, 5u);
 

@@ -1,23 +1,34 @@
 // The Qt-free parts of crash reporting: where the report goes, how it is
 // appended and who may read it, the handler's own number and time
-// formatting, the throw trace and the naming of raw frames.
+// formatting, the report's sections and how the reporter reads one back,
+// the throw trace and the naming of raw frames.
 #include <gtest/gtest.h>
+#include <linux/limits.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <regex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "frame_names.h"
 #include "report_file.h"
 #include "report_sections.h"
+#include "signal_report.h"
 #include "signal_safe_writer.h"
 #include "throw_trace.h"
 
@@ -74,7 +85,29 @@ TEST(ReportFile, LivesInTheUsersStateFolder) {
   // Unset or relative: the default under the home folder.
   EXPECT_EQ(StateFolderFor(nullptr, "/home/ann"), "/home/ann/.local/state/kestrin-music-editor");
   EXPECT_EQ(StateFolderFor("state", "/home/ann"), "/home/ann/.local/state/kestrin-music-editor");
+  EXPECT_EQ(StateFolderFor("", "/home/ann"), "/home/ann/.local/state/kestrin-music-editor");
   EXPECT_EQ(StateFolderFor(nullptr, nullptr), "");
+  EXPECT_EQ(StateFolderFor(nullptr, "ann"), "");
+}
+
+TEST(ReportFile, WhatCannotBeWrittenWholeFailsAndLeavesNothingBehind) {
+  TempFolder temp;
+  // A folder in the file's place: the new file cannot replace it, and its
+  // temporary file goes again.
+  std::filesystem::create_directories(temp.path / "taken" / "inside");
+  const AppendResult blocked = WritePrivateFile(temp.path / "taken", "report\n");
+  EXPECT_FALSE(blocked.saved);
+  EXPECT_EQ(blocked.error.rfind((temp.path / "taken").string() + ": ", 0), 0u) << blocked.error;
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(temp.path)) left.push_back(entry.path().filename());
+  EXPECT_EQ(left, std::vector<std::string>{"taken"});
+  // A name too long for any folder is refused before anything is made.
+  const std::string overlong = temp.path.string() + "/" + std::string(PATH_MAX, 'a') + "/bugreport.txt";
+  errno = 0;
+  EXPECT_FALSE(MakeReportFolder(overlong.c_str()));
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  // A bare file name needs no folder.
+  EXPECT_TRUE(MakeReportFolder("bugreport.txt"));
 }
 
 TEST(ReportFile, AppendsReportsSeparatedByALineAndCreatesTheFolder) {
@@ -131,11 +164,13 @@ TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
 
   for (int n = 10; n < 22; ++n) std::ofstream(temp.path / ("bugreport-20261208-0700" + std::to_string(n) + "-000.png"));
   std::ofstream(temp.path / "holiday.png");
+  // A link is no screenshot of ours, though it sorts first.
+  std::filesystem::create_symlink(temp.path / "holiday.png", temp.path / "bugreport-20261208-070000-000.png");
   KeepNewestScreenshots(temp.path);
   std::vector<std::string> left;
   for (const auto& entry : std::filesystem::directory_iterator(temp.path)) left.push_back(entry.path().filename());
   std::sort(left.begin(), left.end());
-  std::vector<std::string> expected{"bugreport.txt", "holiday.png"};
+  std::vector<std::string> expected{"bugreport.txt", "holiday.png", "bugreport-20261208-070000-000.png"};
   for (int n = 12; n < 22; ++n) expected.push_back("bugreport-20261208-0700" + std::to_string(n) + "-000.png");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(left, expected);
@@ -174,10 +209,137 @@ TEST(ReportSections, ModulesAreTheExecutableFileMappingsWithTheirBuildIds) {
   EXPECT_NE(text.find(" " + self + " (build-id " + buildId + ")\n"), std::string::npos) << text;
 }
 
-TEST(ReportSections, ThreadsAreNamedAndTheFailingOneMarked) {
-  const std::string threads = ThreadsSection(getpid(), getpid());
-  EXPECT_NE(threads.find(std::to_string(getpid()) + " \"app_tests\" R (running) [failed"), std::string::npos)
+TEST(ReportSections, HeaderGivesTimeProgramExecutableEachArgumentAndProcessId) {
+  const char arguments[] = "kestrin-music-editor\0--open\0my song.nes";  // as /proc/self/cmdline ends: in a NUL
+  std::string text;
+  {
+    SafeWriter out(text);
+    WriteHeader(out, 1796715005, "Kestrin Music Editor", "1.2.3", "/usr/bin/kestrin-music-editor", arguments,
+                sizeof arguments, 4242);
+    WriteHeader(out, 0, "P", "0", "/x", "", 0, 1);
+  }
+  EXPECT_EQ(text,
+            "== Time ==\n2026-12-08 07:30:05 UTC\n== Program ==\nKestrin Music Editor 1.2.3\n"
+            "Executable: /usr/bin/kestrin-music-editor\nCommand line: kestrin-music-editor --open my song.nes\n"
+            "Process id: 4242\n"
+            "== Time ==\n1970-01-01 00:00:00 UTC\n== Program ==\nP 0\nExecutable: /x\nCommand line:\n"
+            "Process id: 1\n");
+}
+
+TEST(ReportSections, EditorStateSaysAsMuchAsTheEditorHasOpen) {
+  struct Case {
+    EditorFacts facts;
+    const char* lines;  // after the title
+  };
+  const Case cases[] = {
+      {{}, "File opened: none\n"},
+      {{.fileName = "/a.nes"}, "File opened: none\n"},  // a name left from a closed file
+      {{.fileName = nullptr, .fileLoaded = true}, "File opened: none\n"},
+      {{.fileName = "/a.nes", .fileLoaded = true}, "File opened: /a.nes\nSong set: none chosen\nPart loaded: none\n"},
+      {{.fileName = "/a.nes", .fileLoaded = true, .songSet = 1, .songChosen = true, .firstPart = 0, .lastPart = 2,
+        .loopPart = 1},
+       "File opened: /a.nes\nSong set: 1\nFirst, last and loop part: 0, 2, 1\nPart loaded: none\n"},
+      {{.fileName = "/a.nes", .fileLoaded = true, .partLoaded = true, .headerPosition = 0x1a010, .square1Length = 7},
+       "File opened: /a.nes\nSong set: none chosen\nPart loaded: header at 0x1a010, Square 1 stream of 7 bytes\n"},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    {
+      SafeWriter out(text);
+      WriteEditorState(out, c.facts);
+    }
+    EXPECT_EQ(text, std::string("== Editor state ==\n") + c.lines);
+  }
+}
+
+TEST(ReportSections, ThreadsAreNamedInOrderAndOnlyTheFailingOneMarked) {
+  std::promise<long> started;
+  std::promise<void> stop;
+  std::thread waiting([&] {
+    pthread_setname_np(pthread_self(), "kt-waiting");
+    started.set_value(gettid());
+    stop.get_future().wait();
+  });
+  const long helper = started.get_future().get();
+  std::string threads;
+  // The helper may not be asleep at the first look.
+  for (int tries = 0; tries < 200; ++tries) {
+    threads = ThreadsSection(getpid(), getpid());
+    if (threads.find("\"kt-waiting\" S (sleeping)") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  stop.set_value();
+  waiting.join();
+
+  EXPECT_EQ(threads.rfind("== Threads ==\n" + std::to_string(getpid()) + " \"app_tests\" R (running) "
+                          "[failed: its trace is above]\n", 0), 0u) << threads;
+  EXPECT_NE(threads.find("\n" + std::to_string(helper) + " \"kt-waiting\" S (sleeping)\n"), std::string::npos)
       << threads;
+  EXPECT_EQ(std::count(threads.begin(), threads.end(), '['), 1) << threads;
+  const std::string last = "(the other threads are not traced: stopping them safely is not possible here)\n";
+  EXPECT_EQ(threads.substr(threads.size() - std::min(threads.size(), last.size())), last);
+
+  // A process that has ended has no threads left.
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  ASSERT_GT(child, 0);
+  ASSERT_EQ(waitpid(child, nullptr, 0), child);
+  EXPECT_EQ(ThreadsSection(child, child), "== Threads ==\n(none left: the program has ended)\n");
+}
+
+TEST(ReportSections, SystemGivesKernelDistributionMemoryLocaleAndTheExtraLines) {
+  const char* oldLang = std::getenv("LANG");
+  const char* oldAll = std::getenv("LC_ALL");
+  const std::string savedLang = oldLang != nullptr ? oldLang : "";
+  const std::string savedAll = oldAll != nullptr ? oldAll : "";
+  setenv("LANG", "xx_TEST.UTF-8", 1);
+  unsetenv("LC_ALL");
+  std::string text = SystemSection({"Qt: 6.4.2", "Screens: 1"});
+  setenv("LC_ALL", "C", 1);
+  const std::string withAll = SystemSection({});
+  oldLang != nullptr ? setenv("LANG", savedLang.c_str(), 1) : unsetenv("LANG");
+  oldAll != nullptr ? setenv("LC_ALL", savedAll.c_str(), 1) : unsetenv("LC_ALL");
+
+  // Available memory changes from one look to the next.
+  const std::regex available("Memory MemAvailable: [0-9]+ kB\n");
+  ASSERT_TRUE(std::regex_search(text, available)) << text;
+  text = std::regex_replace(text, available, "Memory MemAvailable: N kB\n");
+  const std::string memTotal =
+      CommandOutput("sed -n 's/^MemTotal: *\\(.*\\)$/Memory MemTotal: \\1/p' /proc/meminfo");
+  const std::string locale = std::setlocale(LC_CTYPE, nullptr);
+  EXPECT_EQ(text, "== System ==\nKernel: " + CommandOutput("uname -s -r -v -m") + "Distribution: " +
+                      CommandOutput(". /etc/os-release && echo \"$PRETTY_NAME\"") + memTotal +
+                      "Memory MemAvailable: N kB\nLocale: " + locale + ", LANG=xx_TEST.UTF-8\nQt: 6.4.2\nScreens: 1\n");
+  EXPECT_NE(withAll.find("\nLocale: " + locale + ", LANG=xx_TEST.UTF-8, LC_ALL=C\n"), std::string::npos) << withAll;
+}
+
+// What the reporter reads back from a file of two reports, as the handler
+// writes them.
+TEST(SignalReportReading, TakesTheLastReportsNumbersWholeFramesAndModules) {
+  const std::string older = "Kestrin Music Editor crash report\n== Program ==\nProcess id: 11\n";
+  const std::string last =
+      "Kestrin Music Editor crash report\n== Program ==\nKestrin Music Editor 1.0\nProcess id: 4242\n"
+      "== Failure ==\nSignal: SIGBUS (7)\nCode: BUS_ADRERR (2)\nAddress: 0x10\nThread: 4243\n"
+      "== Stack frames (raw) ==\n#0 0x00000000004011a0\n#1 0x0000000000000000\n#2 0x4011a4\n"
+      "#3 0x00007f00deadbeefff\n#4 0x00007f00deadbeef\n"
+      "== Modules ==\n00400000-00402000 r-xp 00000000 08:01 7 /usr/bin/kestrin-music-editor\n"
+      "7f00dead0000-7f00deae0000 r-xp 00000000 08:01 9 /lib/libc.so.6\n== Threads ==\nProcess id: 1\n";
+  const SignalReport report = ReadLastReport(older + "-----\n" + last);
+  EXPECT_EQ(report.text, last);
+  EXPECT_EQ(report.pid, 4242);
+  EXPECT_EQ(report.thread, 4243);
+  EXPECT_EQ(report.signal, "SIGBUS (BUS_ADRERR)");
+  // Only "#N 0x" with sixteen digits, and never address 0.
+  EXPECT_EQ(report.frames, (std::vector<std::uintptr_t>{0x4011a0, 0x7f00deadbeef}));
+  EXPECT_EQ(report.modules,
+            "00400000-00402000 r-xp 00000000 08:01 7 /usr/bin/kestrin-music-editor\n"
+            "7f00dead0000-7f00deae0000 r-xp 00000000 08:01 9 /lib/libc.so.6\n");
+
+  // A last line without its end is left out.
+  const SignalReport cut = ReadLastReport(last.substr(0, last.find("Thread: 4243") + 11));
+  EXPECT_EQ(cut.thread, 0);
+  EXPECT_EQ(cut.pid, 4242);
+  EXPECT_TRUE(ReadLastReport("no report here\n").text.empty());
 }
 
 [[gnu::noinline]] void ThrowTheRecordedOne() { throw std::out_of_range("past the end"); }

@@ -442,6 +442,44 @@ TEST(CrashSession, SendAttachesTheReportFileOnlyWhenItWasWritten) {
   }
 }
 
+// The mail "Send report" starts: subject, the report as its text (cut past
+// 64 KiB, the attached file carrying it whole), the files; no recipient.
+TEST(CrashSession, MailArgumentsGiveSubjectBodyAndTheAttachedFiles) {
+  const QString full(64 * 1024, u'r');
+  struct Case {
+    QString text, newest, screenshot, body;
+    const char* attaches;  // what the box says it sends
+  };
+  const Case cases[] = {
+      {QStringLiteral("short\n"), {}, {}, QStringLiteral("short\n"),
+       "Send report opens a new mail in your mail program, with this report as its text."},
+      {full, QStringLiteral("/s/new.txt"), {}, full,
+       "Send report opens a new mail in your mail program, with this report as its text and these files "
+       "attached: /s/new.txt."},
+      {full + u'x', QStringLiteral("/s/new.txt"), QStringLiteral("/s/shot.png"),
+       full + QStringLiteral("\n[cut: the whole report is attached]\n"),
+       "Send report opens a new mail in your mail program, with this report as its text and these files "
+       "attached: /s/new.txt, /s/shot.png."},
+  };
+  for (const Case& c : cases) {
+    SavedReport report;
+    report.text = c.text;
+    report.newestReportPath = c.newest;
+    report.screenshotPath = c.screenshot;
+    QStringList expected{QStringLiteral("--utf8"), QStringLiteral("--subject"),
+                         QStringLiteral("Kestrin Music Editor crash report"), QStringLiteral("--body"), c.body};
+    for (const QString& file : {c.newest, c.screenshot})
+      if (!file.isEmpty()) expected << QStringLiteral("--attach") << file;
+    EXPECT_EQ(MailArguments(report), expected) << c.attaches;
+
+    FakeLauncher launcher;
+    FakeCrashBox box;
+    CrashSession(launcher, report, QString()).Run(box, QString(), QString(), true);
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].attachments, QString::fromLatin1(c.attaches));
+  }
+}
+
 TEST_F(ExceptionPathTest, TerminateShowsTheBoxWithoutContinueAndAbortsOnClose) {
   EXPECT_EXIT(
       {

@@ -233,6 +233,17 @@ TEST_F(FatalSignalTest, ReportCutAnywhereIsReadWithoutThrowingAndGivesOnlyWholeF
   }
 }
 
+// Another fatal signal while the first is being reported (here a SIGBUS
+// that another process sends) ends the process at once, by that signal: it
+// does not wait with the first one for the reporter.
+TEST_F(FatalSignalTest, SecondFailureWhileReportingEndsTheProcessAtOnce) {
+  const std::filesystem::path killing = folder / "killing-reporter";
+  std::ofstream(killing) << "#!/bin/sh\nexec >/dev/null 2>&1\nkill -BUS \"$2\"\nsleep 5\ntouch \"$0.ended\"\n";
+  std::filesystem::permissions(killing, std::filesystem::perms::owner_all);
+  EXPECT_TRUE(EndedBy(Run("null-beside-a-thread", killing), SIGBUS));
+  EXPECT_FALSE(std::filesystem::exists(killing.string() + ".ended")) << "the process waited for its reporter";
+}
+
 TEST_F(FatalSignalTest, MissingReporterIsNotedAndTheSignalStillEndsTheProcess) {
   const std::filesystem::path missing = folder / "no-such-reporter";
   const ChildEnd end = Run("null", missing);

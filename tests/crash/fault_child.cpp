@@ -5,6 +5,9 @@
 //   handler-fault  as null, from a function whose own return address lies in
 //                  a page it made unreadable first: the handler's unwinder
 //                  faults again when it reads it
+//   null-beside-a-thread  as null, with a second thread that only waits (a
+//                  signal sent to the process while the first is being
+//                  handled comes to it)
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -12,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "editor_facts.h"
 #include "fatal_signal_handler.h"
@@ -44,7 +48,7 @@ namespace {
 
 int main(int argc, char* argv[]) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: %s null|abort|handler-fault REPORT REPORTER\n", argv[0]);
+    std::fprintf(stderr, "usage: %s null|abort|handler-fault|null-beside-a-thread REPORT REPORTER\n", argv[0]);
     return 2;
   }
   kestrin::crash::FatalSignalSetup setup;
@@ -60,6 +64,11 @@ int main(int argc, char* argv[]) {
   kestrin::crash::PublishEditorFacts(facts);
   if (std::strcmp(argv[1], "abort") == 0) std::abort();
   if (std::strcmp(argv[1], "handler-fault") == 0) FaultDeepDown(nullptr);
+  if (std::strcmp(argv[1], "null-beside-a-thread") == 0) {
+    std::thread([] {
+      for (;;) pause();
+    }).detach();
+  }
   WriteThroughNowhere(nullptr);
   return 0;
 }

@@ -279,6 +279,7 @@ TEST(EditingStateLifecycle, DropPartAndReleaseLeaveNothingBehind) {
   state.partLoaded = true;
   state.fileLoaded = true;
   state.songPartList = {1, 2, 3};
+  state.filesOnDisk.push_back({"/songs/a.nes", {}});
   DropPart(state);
   EXPECT_FALSE(state.channels.has_value());
   EXPECT_FALSE(state.partLoaded);
@@ -294,6 +295,7 @@ TEST(EditingStateLifecycle, DropPartAndReleaseLeaveNothingBehind) {
   EXPECT_EQ(state.romSize, 0);
   EXPECT_FALSE(state.fileLoaded);
   EXPECT_TRUE(state.songPartList.empty());
+  EXPECT_TRUE(state.filesOnDisk.empty());
   EXPECT_FALSE(state.channels.has_value());
   Release(state);  // twice is harmless
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks that the Debian package holds the programs, stripped, their manual
 # pages (compressed), the copyright file and changelog, the desktop entry,
-# the metainfo and the icon at every size; that dpkg-shlibdeps filled its
-# Depends line and crash reporting's helpers are recommended; and that the
-# -dbgsym package holds a debug file for each program's build-id.
+# the metainfo and the icon at every size, each a picture of that size; that
+# dpkg-shlibdeps filled its Depends line and crash reporting's helpers are
+# recommended; and that the -dbgsym package holds a debug file for each
+# program's build-id.
 # Usage: check_deb.sh DEB DBGSYM_DEB
 set -euo pipefail
 deb=$1
@@ -49,6 +50,14 @@ fi
 unpacked=$(mktemp -d /tmp/kestrin-deb-check.XXXXXX)
 trap 'rm -rf "$unpacked"' EXIT
 dpkg-deb -x "$deb" "$unpacked"
+# Each icon is a picture of the size its folder names.
+for size in 16 32 48 64 128 256; do
+  icon=$unpacked/usr/share/icons/hicolor/${size}x${size}/apps/kestrin-music-editor.png
+  if [[ -f $icon ]] && ! file "$icon" | grep -qF "PNG image data, $size x $size,"; then
+    echo "the ${size}x${size} icon is not a $size by $size picture: $(file -b "$icon")" >&2
+    missing=1
+  fi
+done
 debug_files=$(dpkg-deb --contents "$dbgsym" | awk '{print $NF}')
 for program in kestrin-music-editor kestrin-crash-report kestrin-rom; do
   binary=$unpacked/usr/bin/$program

@@ -334,8 +334,10 @@ def draw_order(source: pathlib.Path, folders: list[str], seed: int) -> tuple[lis
 
 # Tests that run programs of the build folder only after packaging them: the
 # package's crash run starts the editor and the reporter as the .deb holds
-# them, made from this build folder, so it sees a fault in either.
-PACKAGED_RUNS = {"deb_crash_e2e": ["app/kestrin-music-editor", "app/kestrin-crash-report"]}
+# them, made from this build folder, so it sees a fault in either; the
+# package's contents hold the icon files the build draws with its tool.
+PACKAGED_RUNS = {"deb_crash_e2e": ["app/kestrin-music-editor", "app/kestrin-crash-report"],
+                 "deb_package_contents": ["app/kestrin-write-icons"]}
 
 
 # ---------------------------------------------------------------- judged harmless
