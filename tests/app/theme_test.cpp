@@ -57,6 +57,16 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
       ASSERT_NE(button, nullptr);
       // A stroke is a few dozen pixels; a picture that vanished leaves none.
       EXPECT_GE(VisiblePicturePixels(*button), 25) << name << (darkTheme ? " dark" : " light");
+      // Drawn in black and greys only.
+      const QImage picture = button->icon().pixmap(24, 24).toImage();
+      int coloured = 0;
+      for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+          const QColor pixel = picture.pixelColor(x, y);
+          if (pixel.red() != pixel.green() || pixel.green() != pixel.blue()) ++coloured;
+        }
+      }
+      EXPECT_EQ(coloured, 0) << name << (darkTheme ? " dark" : " light");
     }
   }
 }
