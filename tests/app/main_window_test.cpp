@@ -313,6 +313,18 @@ TEST_F(MainWindowTest, LargerWindowGrowsOnlyThePageControl) {
   EXPECT_EQ(InClient(Find<QWidget>("GroupBox8")).bottom() + 1, 700 - 23);
 }
 
+TEST_F(MainWindowTest, AWidenedEditModeGroupPushesNotePropertiesAlongWithTheGap) {
+  UseFontThatFitsTheLayout();
+  window.show();
+  // As a wider font would widen it: the 6 pixels between the groups stay.
+  const std::pair<int, int> widthThenLeft[] = {{129, 139}, {135, 145}, {150, 160}};
+  for (const auto& [width, left] : widthThenLeft) {
+    Find<QWidget>("GroupBox8")->setMinimumWidth(width);
+    ResizeClient(600 + width, 400);  // a new size places the groups again
+    EXPECT_EQ(InClient(Find<QWidget>("GroupBox7")).left(), left) << width;
+  }
+}
+
 TEST_F(MainWindowTest, CannotBeMadeSmallerThanTheMinimum) {
   UseFontThatFitsTheLayout();
   window.show();

@@ -124,6 +124,8 @@ TEST(ReportFile, AppendsReportsSeparatedByALineAndCreatesTheFolder) {
   const AppendResult blocked = AppendReport(path / "below-a-file.txt", "third\n");
   EXPECT_FALSE(blocked.saved);
   EXPECT_FALSE(blocked.error.empty());
+  for (const AppendResult& homeless : {AppendReport({}, "x\n"), AppendToLastReport({}, "x\n")})
+    EXPECT_EQ(homeless.error, "no home folder is known");
   std::filesystem::remove_all(folder);
 }
 
@@ -187,10 +189,12 @@ TEST(SafeWriter, WritesNumbersAndUtcTimesWithoutTheCLibrary) {
     WriteUtcTime(out, 951782399);  // the last second before 29 February 2000
     out.Text(" / ");
     WriteUtcTime(out, 1796715005);
+    out.Text(" / ");
+    WriteUtcTime(out, -1);  // a clock set before 1970
   }
   EXPECT_EQ(text,
             "0 -42 9223372036854775807 0x0 0x0000beef 1970-01-01 00:00:00 UTC / "
-            "2000-02-28 23:59:59 UTC / 2026-12-08 07:30:05 UTC");
+            "2000-02-28 23:59:59 UTC / 2026-12-08 07:30:05 UTC / 1969-12-31 23:59:59 UTC");
 }
 
 TEST(ReportSections, ModulesAreTheExecutableFileMappingsWithTheirBuildIds) {

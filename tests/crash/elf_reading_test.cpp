@@ -1,11 +1,15 @@
 // The build-id a fatal report lists for each module, read from the module's
 // headers in memory: a made-up module image, whole and with each way its
-// headers can fail to lead to a build-id.
+// headers can fail to lead to a build-id; and the link address of a frame,
+// read from the module's file.
 #include <elf.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,9 +21,9 @@ namespace {
 constexpr std::size_t kNotesAt = 0x100;
 constexpr std::uint64_t kLoadAddress = 0x400000;
 
-// A module as the loader maps it: the ELF header, a note segment listed
-// before the loaded segment that starts at file offset 0, and two notes, an
-// ABI tag and then the build-id de ad be ef 01 02 ... 10.
+// A module as the loader maps it and as its file holds it: the ELF header, a
+// note segment listed before the loaded segment that starts at file offset 0,
+// and two notes, an ABI tag and then the build-id de ad be ef 01 02 ... 10.
 struct ModuleImage {
   std::vector<std::uint64_t> words = std::vector<std::uint64_t>(0x200 / 8);  // 8-byte aligned
   unsigned char* bytes = reinterpret_cast<unsigned char*>(words.data());
@@ -89,6 +93,32 @@ TEST(BuildIdInMemory, ReadsTheBuildIdNoteThroughTheLoadedSegment) {
       EXPECT_STREQ(hex.data(), c.expected.c_str()) << c.what;
     }
   }
+}
+
+// The module's file on disk: an address in the report is the file offset
+// moved by its loaded segment, and a file cut short gives none.
+TEST(LinkAddress, MovesAFileOffsetByItsLoadedSegment) {
+  struct FileCase {
+    const char* what;
+    std::size_t kept;  // bytes of the module written to the file
+    std::uintptr_t offset;
+    std::optional<std::uintptr_t> expected;
+  };
+  const FileCase cases[] = {
+      {"inside the loaded segment", 0x200, 0x10, kLoadAddress + 0x10},
+      {"past the loaded segment", 0x200, 0x200, std::nullopt},
+      {"cut inside the segment table", sizeof(Elf64_Ehdr) + 8, 0x10, std::nullopt},
+  };
+  const std::string path = ::testing::TempDir() + "kestrin-link-address.elf";
+  for (const FileCase& c : cases) {
+    ModuleImage module;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(module.bytes),
+                                                static_cast<std::streamsize>(c.kept));
+    std::uintptr_t address = 0;
+    const bool found = LinkAddress(path, c.offset, address);
+    EXPECT_EQ(found ? std::optional(address) : std::nullopt, c.expected) << c.what;
+  }
+  std::remove(path.c_str());
 }
 
 }  // namespace

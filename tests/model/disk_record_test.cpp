@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -42,6 +43,25 @@ TEST(DiskRecord, OnlyAChangedRecordedFileCounts) {
   // A file that is gone holds nothing to lose.
   std::filesystem::remove(path);
   EXPECT_EQ(SaveRiskOf(state, path), SaveRisk::None);
+}
+
+TEST(DiskRecord, FilesAreReadWithStandardInputClosed) {
+  // Started without standard input, the editor gets descriptor 0 for the
+  // first file it opens.
+  TempFolder folder;
+  const std::string path = folder / "game.nes";
+  WriteFile(path, PatternImage(1));
+  const int savedInput = fcntl(0, F_DUPFD_CLOEXEC, 3);
+  if (savedInput >= 0) close(0);
+  const std::optional<FileFingerprint> print = FingerprintOnDisk(path);
+  const DiskChange change = print ? CompareWithDisk(path, *print) : DiskChange::CannotCheck;
+  if (savedInput >= 0) {
+    dup2(savedInput, 0);
+    close(savedInput);
+  }
+  ASSERT_TRUE(print);
+  EXPECT_EQ(print->contentHash, ContentHash(PatternImage(1)));
+  EXPECT_EQ(change, DiskChange::Unchanged);
 }
 
 TEST(DiskRecord, TheHashIsOfTheBytesAndTheRecordFollowsTheWrittenName) {

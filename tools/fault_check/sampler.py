@@ -349,10 +349,27 @@ class Judgement:
     was: str
     now: str
     why: str
+    within: str = ""  # "in:": the definition the line stands in, "*" for every place
 
-    def matches(self, fault: Fault) -> bool:
-        return (self.file == fault.file and self.was in ("*", fault.was)
-                and self.now in ("*", fault.now))
+    def matches(self, fault: Fault, source: pathlib.Path) -> bool:
+        if not (self.file == fault.file and self.was in ("*", fault.was) and self.now in ("*", fault.now)):
+            return False
+        return self.within in ("", "*") or self.within in enclosing_definition(source / fault.file, fault.line)
+
+    def places(self, source: pathlib.Path) -> int:
+        """How many lines of the file this entry's `was` stands on (multi-line entries count as one)."""
+        path = source / self.file
+        if self.was == "*" or " / " in self.was or not path.exists():
+            return 1
+        return sum(1 for text in path.read_text(encoding="utf-8").splitlines() if text.strip() == self.was)
+
+
+def enclosing_definition(path: pathlib.Path, line: int) -> str:
+    """The nearest line above `line` (1-based) that starts in the first column: the definition it stands in."""
+    for text in reversed(path.read_text(encoding="utf-8").splitlines()[:line - 1]):
+        if text.strip() and text[0] not in " \t}#/":
+            return text
+    return ""
 
 
 def read_judged(path: pathlib.Path) -> list[Judgement]:
@@ -367,7 +384,7 @@ def read_judged(path: pathlib.Path) -> list[Judgement]:
         missing = [k for k in ("file", "was", "now", "why") if not entry.get(k)]
         if missing:
             sys.exit(f"{path}:{number}: entry lacks {', '.join(missing)}")
-        out.append(Judgement(entry["file"], entry["was"], entry["now"], entry["why"]))
+        out.append(Judgement(entry["file"], entry["was"], entry["now"], entry["why"], entry.get("in", "")))
         entry.clear()
 
     lines = path.read_text(encoding="utf-8").splitlines()
@@ -378,7 +395,7 @@ def read_judged(path: pathlib.Path) -> list[Judgement]:
             finish(number)
             continue
         key, sep, value = line.partition(":")
-        if not sep or key not in ("file", "was", "now", "why"):
+        if not sep or key not in ("file", "was", "now", "why", "in"):
             sys.exit(f"{path}:{number}: cannot read '{line}'")
         entry[key] = value.strip()
     finish(len(lines))
@@ -517,7 +534,10 @@ class Build:
             return "untested", "no program of the tests is built from this file"
         flaky: list[str] = []
         for label, targets, numbers in stages:
-            if not self.build(targets):
+            # A package is made from the whole build folder, files that build
+            # steps draw with these programs included.
+            packaged = any(t.name in PACKAGED_RUNS for t in self.tests if t.number in numbers)
+            if not self.build(targets) or (packaged and not self.build([])):
                 return "no build", label
             while numbers:
                 failed = self.ctest(numbers)
@@ -674,6 +694,10 @@ def main() -> int:
     source = args.source.resolve()
     folders = args.folder or list(FOLDERS)
     judged = read_judged(args.judged)
+    for j in judged:
+        if not j.within and j.places(source) > 1:
+            print(f"warning: {args.judged.name}: '{j.was}' stands on {j.places(source)} lines of {j.file}; "
+                  "the entry needs 'in:' to say which, or 'in: *' for all", file=sys.stderr)
     if args.replay:
         draws = [f for f in read_results(args.replay.resolve(), args.outcome)]
         lines_total = None
@@ -740,7 +764,7 @@ def main() -> int:
             if outcome == "untested":
                 outcome = "survived"
             if outcome == "survived":
-                reason = next((j.why for j in judged if j.matches(fault)), None)
+                reason = next((j.why for j in judged if j.matches(fault, source)), None)
                 if reason is not None:
                     outcome, detail = "judged harmless", reason
             seconds = time.monotonic() - started

@@ -174,6 +174,16 @@ TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
   }
 }
 
+TEST(ChannelGridLayout, AShorterStreamKeepsTheCurrentCellOnIt) {
+  WidthList source;
+  source.widths = std::vector<std::int64_t>(40, 20);
+  ChannelGrid grid({13, 1, true}, source);
+  grid.SetColumnCount(40);
+  grid.SetCurrentCell({39, 5});
+  grid.SetColumnCount(4);
+  EXPECT_EQ(grid.CurrentCell(), (GridCell{3, 5}));
+}
+
 // Moving the current cell by mouse or key repaints where its frame was and
 // where it goes: what the window's backing store holds stays what a fresh
 // paint draws.
