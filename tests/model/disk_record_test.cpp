@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "disk_record.h"
 #include "model_test_support.h"
 #include "rom_file.h"
+#include "standard_input_closed.h"
 
 namespace kestrin {
 namespace {
@@ -51,13 +51,12 @@ TEST(DiskRecord, FilesAreReadWithStandardInputClosed) {
   TempFolder folder;
   const std::string path = folder / "game.nes";
   WriteFile(path, PatternImage(1));
-  const int savedInput = fcntl(0, F_DUPFD_CLOEXEC, 3);
-  if (savedInput >= 0) close(0);
-  const std::optional<FileFingerprint> print = FingerprintOnDisk(path);
-  const DiskChange change = print ? CompareWithDisk(path, *print) : DiskChange::CannotCheck;
-  if (savedInput >= 0) {
-    dup2(savedInput, 0);
-    close(savedInput);
+  std::optional<FileFingerprint> print;
+  DiskChange change = DiskChange::CannotCheck;
+  {
+    const StandardInputClosed noInput;
+    print = FingerprintOnDisk(path);
+    if (print) change = CompareWithDisk(path, *print);
   }
   ASSERT_TRUE(print);
   EXPECT_EQ(print->contentHash, ContentHash(PatternImage(1)));
