@@ -168,6 +168,8 @@ TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
   }
   EXPECT_EQ(ReadWholeFile(path), kept);
   EXPECT_EQ(ModeOf(path), 0600u);
+  // What cannot be read (here a folder) is never taken for a file to cut.
+  EXPECT_FALSE(KeepNewestReports(temp.path).saved);
 
   for (int n = 10; n < 22; ++n) std::ofstream(temp.path / ("bugreport-20261208-0700" + std::to_string(n) + "-000.png"));
   std::ofstream(temp.path / "holiday.png");
