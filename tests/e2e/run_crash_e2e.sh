@@ -128,15 +128,17 @@ wait_until 30 test -s "$work/display" || fail "Xvfb did not start"
 display=":$(head -1 "$work/display")"
 
 if [[ $mode == demo ]]; then
-  # 1. An exception in a handler.
-  start_demo "$demo" throw
+  # 1. An exception in a handler, with a file open.
+  "$demo_maker" "$work/demo.nes" >/dev/null
+  start_demo "$demo" throw "$work/demo.nes"
   wait_until 120 reports_are 1 || fail "no report after the exception"
   wait_until 60 boxes_are 2 || fail "the box did not appear"
   shot exception-box
   box=$(DISPLAY=$display xdotool search --onlyvisible --name '^Kestrin Music Editor$' | tail -1)
   DISPLAY=$display import -window "$box" "$out/crash-box.png" 2>/dev/null || true
   expect_in_report "Exception: std::runtime_error" "Message: the demo handler gave up" \
-    "#0 (anonymous namespace)::ThrowFromAHandler() " "Platform plugin: xcb" "== Screenshot =="
+    "#0 (anonymous namespace)::ThrowFromAHandler() " "Platform plugin: xcb" "File opened: $work/demo.nes" \
+    "== Screenshot =="
   DISPLAY=$display xdotool key Return   # Continue
   wait_until 60 boxes_are 1 || fail "Continue did not close the box"
   # The window still works: its File menu opens. (No window manager runs, so
@@ -153,7 +155,6 @@ if [[ $mode == demo ]]; then
   # 2. A file opened through the real dialog, then kill -SEGV to the running
   # editor: the report's editor state is what the window published after its
   # last event.
-  "$demo_maker" "$work/demo.nes" >/dev/null
   DISPLAY=$display xdotool key alt+f o
   wait_until 60 titled '^Open$' || fail "the open dialog did not appear"
   sleep 0.5
