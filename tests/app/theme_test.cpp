@@ -31,19 +31,25 @@ QPalette DarkPalette() {
   return dark;
 }
 
+// Pixels of `area` in `image` for which `counts` holds.
+template <typename Predicate>
+int PixelsWhere(const QImage& image, const QRect& area, Predicate counts) {
+  int found = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) {
+      if (counts(image.pixelColor(x, y))) ++found;
+    }
+  }
+  return found;
+}
+
 // Pixels of the button's 24 by 24 picture that stand out from the button's
 // face beside it.
 int VisiblePicturePixels(QToolButton& button) {
   const QImage image = button.grab().toImage();
   const QColor face = image.pixelColor(3, button.height() / 2);
   const QRect picture(QPoint((button.width() - 24) / 2, (button.height() - 24) / 2), QSize(24, 24));
-  int visible = 0;
-  for (int y = picture.top(); y <= picture.bottom(); ++y) {
-    for (int x = picture.left(); x <= picture.right(); ++x) {
-      if (Contrast(image.pixelColor(x, y), face) >= 3.0) ++visible;
-    }
-  }
-  return visible;
+  return PixelsWhere(image, picture, [&](const QColor& pixel) { return Contrast(pixel, face) >= 3.0; });
 }
 
 TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
@@ -59,13 +65,9 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
       EXPECT_GE(VisiblePicturePixels(*button), 25) << name << (darkTheme ? " dark" : " light");
       // Drawn in black and greys only.
       const QImage picture = button->icon().pixmap(24, 24).toImage();
-      int coloured = 0;
-      for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x) {
-          const QColor pixel = picture.pixelColor(x, y);
-          if (pixel.red() != pixel.green() || pixel.green() != pixel.blue()) ++coloured;
-        }
-      }
+      const int coloured = PixelsWhere(picture, picture.rect(), [](const QColor& pixel) {
+        return pixel.red() != pixel.green() || pixel.green() != pixel.blue();
+      });
       EXPECT_EQ(coloured, 0) << name << (darkTheme ? " dark" : " light");
     }
   }

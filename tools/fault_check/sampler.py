@@ -694,9 +694,9 @@ def main() -> int:
     source = args.source.resolve()
     folders = args.folder or list(FOLDERS)
     judged = read_judged(args.judged)
-    for j in judged:
-        if not j.within and j.places(source) > 1:
-            print(f"warning: {args.judged.name}: '{j.was}' stands on {j.places(source)} lines of {j.file}; "
+    for j in (j for j in judged if not j.within):
+        if (places := j.places(source)) > 1:
+            print(f"warning: {args.judged.name}: '{j.was}' stands on {places} lines of {j.file}; "
                   "the entry needs 'in:' to say which, or 'in: *' for all", file=sys.stderr)
     if args.replay:
         draws = [f for f in read_results(args.replay.resolve(), args.outcome)]

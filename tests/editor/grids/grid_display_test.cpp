@@ -17,13 +17,13 @@ TEST_F(GridDisplay, BeforeAnyPartThePagesOnlyAskForOne) {
   EXPECT_EQ(Grid1().ColumnCount(), 20);
   EXPECT_EQ(Grid1().ColumnWidth(5), 32);
   EXPECT_EQ(Grid1().RowHeight(), 16);
-  EXPECT_EQ(sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->text(),
-            QStringLiteral("Available space : 0xFFF (# 4096)"));
+  const QLabel* info = sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"));
+  EXPECT_EQ(info->text(), QStringLiteral("Available space : 0xFFF (# 4096)"));
   // Courier, 13 pixels high, or a little smaller where the platform's font
   // spaces three lines wider than the band below the grid.
-  const QFont label = sq1_->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->font();
-  EXPECT_EQ(label.family(), QStringLiteral("Courier"));
-  EXPECT_TRUE(label.pixelSize() > 8 && label.pixelSize() <= 13) << label.pixelSize();
+  EXPECT_EQ(info->font().family(), QStringLiteral("Courier"));
+  const int size = info->font().pixelSize();
+  EXPECT_TRUE(size > 8 && size <= 13) << size;
   ShowSquare2();
   EXPECT_EQ(Status(), QStringLiteral("You should select a song part first!"));
   EXPECT_FALSE(cells_.builtFor.has_value());
