@@ -2,6 +2,8 @@
 // rules and closing it.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -174,11 +176,14 @@ TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
   EXPECT_EQ(lengths->size(), QSize(113, 21));
   EXPECT_EQ(Find<QLabel>("Label12")->text(), QStringLiteral("Instrument"));
   EXPECT_EQ(Find<QLabel>("Label13")->text(), QStringLiteral("Note length"));
-  for (const auto& [name, top] : {std::pair{"Label12", 20}, std::pair{"Label13", 44}}) {
+  for (const auto& [name, top, box] :
+       {std::tuple{"Label12", 20, instruments}, std::tuple{"Label13", 44, lengths}}) {
     // About one line of text high, so the text starts near the label's top.
     auto* label = Find<QLabel>(name);
     EXPECT_EQ(label->pos(), QPoint(8, top)) << name;
     EXPECT_LT(label->height(), 2 * label->fontMetrics().height()) << name;
+    // A screen reader names each box by its label.
+    EXPECT_EQ(label->buddy(), box) << name;
   }
   EXPECT_EQ(instruments->parentWidget(), group);
 }

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "app_icon.h"
 #include "color_contrast.h"
 #include "fake_dialog_service.h"
 #include "light_rim.h"
@@ -69,6 +70,29 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
         return pixel.red() != pixel.green() || pixel.green() != pixel.blue();
       });
       EXPECT_EQ(coloured, 0) << name << (darkTheme ? " dark" : " light");
+    }
+  }
+}
+
+// The icon at each size: a black note (its head low left, its stem to the
+// right) on a light card with transparent corners. Places are given on the
+// 48-unit canvas the icon is drawn on.
+TEST(WindowLooks, TheIconIsANoteOnALightCardAtEverySize) {
+  struct Place {
+    const char* what;
+    QPointF at;
+    bool dark;
+  };
+  const Place places[] = {{"note head", {19, 34}, true}, {"stem", {26.75, 20}, true}, {"card", {38, 40}, false}};
+  for (const int size : kAppIconSizes) {
+    const QImage icon = DrawAppIcon(size);
+    ASSERT_EQ(icon.size(), QSize(size, size));
+    EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0) << size;
+    for (const Place& place : places) {
+      const QPointF scaled = place.at * size / 48;
+      const QColor pixel = icon.pixelColor(static_cast<int>(scaled.x()), static_cast<int>(scaled.y()));
+      EXPECT_EQ(pixel.alpha(), 255) << place.what << " at " << size;
+      EXPECT_EQ(qGray(pixel.rgb()) < 128, place.dark) << place.what << " at " << size;
     }
   }
 }

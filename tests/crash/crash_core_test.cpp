@@ -397,10 +397,12 @@ TEST(FrameNames, MapsAnAddressThroughTheModulesToItsFunction) {
   EXPECT_EQ(NamedFrames({0x10}, one, {}), "#0 0x10\n");
   // The build-id the module list gives.
   const std::vector<Mapping> withId =
-      ParseMappings("5581a000-5581c000 r-xp 00002000 08:01 42 /usr/bin/tool (build-id 0a1b2c)\n");
+      ParseMappings("5581a000-5581c000 r-xp 00002000 08:01 42 /no/such/tool (build-id 0a1b2c)\n");
   ASSERT_EQ(withId.size(), 1u);
-  EXPECT_EQ(withId[0].path, "/usr/bin/tool");
+  EXPECT_EQ(withId[0].path, "/no/such/tool");
   EXPECT_EQ(withId[0].buildId, "0a1b2c");
+  // A module whose file is gone keeps the address and names the module.
+  EXPECT_EQ(NamedFrames({0x5581a010}, withId, {}), "#0 0x5581a010 in /no/such/tool (build-id 0a1b2c)\n");
 }
 
 TEST(FrameNames, StrippedModuleGivesOffsetAndBuildIdNeverABorrowedNameAndItsDebugFileGivesTheName) {
