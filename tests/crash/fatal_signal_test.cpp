@@ -52,7 +52,7 @@ struct ChildEnd {
 class FatalSignalTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (kSanitizerOwnsSignals) GTEST_SKIP() << "AddressSanitizer handles SIGSEGV in this build";
+    if (kSanitizerOwnsSignals && needsSigsegv) GTEST_SKIP() << "AddressSanitizer handles SIGSEGV in this build";
     char pattern[] = "/tmp/kestrin-signal-test.XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder = pattern;
@@ -108,6 +108,14 @@ class FatalSignalTest : public ::testing::Test {
   std::filesystem::path folder;
   std::filesystem::path report;
   std::filesystem::path reporter;
+  bool needsSigsegv = true;
+};
+
+// SIGABRT stays with the handler under AddressSanitizer: these run in every
+// build, so the sanitizer watches the handler itself.
+class FatalAbortTest : public FatalSignalTest {
+ protected:
+  FatalAbortTest() { needsSigsegv = false; }
 };
 
 // A reporter whose crashed parent died before it finished runs on alone:
@@ -171,13 +179,23 @@ TEST_F(FatalSignalTest, NullDereferenceIsReportedAndEndsBySigsegv) {
   }
 }
 
-TEST_F(FatalSignalTest, AbortIsReportedAndEndsBySigabrt) {
+TEST_F(FatalAbortTest, AbortIsReportedAndEndsBySigabrt) {
   const ChildEnd end = Run("abort", reporter);
   EXPECT_TRUE(EndedBy(end, SIGABRT));
   const std::string text = ReadFile(report);
   EXPECT_NE(text.find("Signal: SIGABRT (6)\n"), std::string::npos);
   EXPECT_NE(text.find("Code: SI_TKILL (-6)\n"), std::string::npos);
   EXPECT_NE(text.find("Sent by process " + std::to_string(end.pid) + "\n"), std::string::npos);
+}
+
+// A process out of descriptors: the report file takes the last one, so the
+// handler gets no pipe and writes the whole report before it starts the
+// reporter (which, under the same limit, cannot start here).
+TEST_F(FatalAbortTest, NoDescriptorLeftForThePipeStillWritesTheWholeReport) {
+  EXPECT_TRUE(EndedBy(Run("abort-with-one-descriptor-left", reporter), SIGABRT));
+  const std::string text = ReadFile(report);
+  for (const char* expected : {"Signal: SIGABRT (6)\n", "== Stack frames (raw) ==\n#0 0x", "== Modules ==\n"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
 }
 
 TEST_F(FatalSignalTest, FaultInsideTheHandlerStillStartsTheReporterAndEndsTheProcess) {

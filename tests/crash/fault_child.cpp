@@ -8,7 +8,11 @@
 //   null-beside-a-thread  as null, with a second thread that only waits (a
 //                  signal sent to the process while the first is being
 //                  handled comes to it)
+//   abort-with-one-descriptor-left  as abort, with one descriptor left to
+//                  open: the report takes it, and the handler gets no pipe
 #include <sys/mman.h>
+#include <sys/resource.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -48,7 +52,7 @@ namespace {
 
 int main(int argc, char* argv[]) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: %s null|abort|handler-fault|null-beside-a-thread REPORT REPORTER\n", argv[0]);
+    std::fprintf(stderr, "usage: %s MODE REPORT REPORTER\n", argv[0]);
     return 2;
   }
   kestrin::crash::FatalSignalSetup setup;
@@ -63,6 +67,17 @@ int main(int argc, char* argv[]) {
   facts.fileName = "/songs/made-up.nes";
   kestrin::crash::PublishEditorFacts(facts);
   if (std::strcmp(argv[1], "abort") == 0) std::abort();
+  if (std::strcmp(argv[1], "abort-with-one-descriptor-left") == 0) {
+    // New descriptors take the lowest free number, and the limit allows
+    // only numbers below it: just the lowest free one is left.
+    const int lowest = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    close(lowest);
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(lowest) + 1;
+    setrlimit(RLIMIT_NOFILE, &limit);
+    std::abort();
+  }
   if (std::strcmp(argv[1], "handler-fault") == 0) FaultDeepDown(nullptr);
   if (std::strcmp(argv[1], "null-beside-a-thread") == 0) {
     std::thread([] {

@@ -119,6 +119,7 @@ TEST(WritePath, RecordsWhatChangedAndTakesItBackAndAgain) {
         }
         recorded = NetChanges(recording.Changes());
       }
+      ASSERT_TRUE(state.record.changes.empty()) << "nothing is kept once no recording is open";
       ASSERT_EQ(recorded, NetChanges(ChangesSince(before, state)));
       TakeSnapshot(state, after);
       ApplyBefore(state, recorded);

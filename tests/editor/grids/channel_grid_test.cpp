@@ -21,11 +21,14 @@ class WidthList final : public ChannelGridSource {
  public:
   std::vector<std::int64_t> widths;  // widths[c] for column c >= 1
   std::uint64_t key = 0;
+  bool striped = false;  // odd columns black, even ones white
   std::int64_t ColumnWidthAt(int column) const override {
     return widths[static_cast<std::size_t>(column)];
   }
   std::uint64_t LayoutKey() const override { return key; }
-  void DrawCell(QPainter&, int, int, const QRect&) const override {}
+  void DrawCell(QPainter& painter, int column, int, const QRect& rect) const override {
+    if (striped) painter.fillRect(rect, column % 2 != 0 ? Qt::black : Qt::white);
+  }
 };
 
 std::vector<std::int64_t> MixedWidths(int columns) {
@@ -172,6 +175,36 @@ TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
     EXPECT_EQ(onScreen(), bar.grab().toImage().convertToFormat(QImage::Format_RGB32))
         << "after scrolling to column " << column;
   }
+}
+
+// Scrolled to the end of a grid wider than the scroll bar's range, the last
+// column narrower by less than one step of the bar pulls the view back
+// without moving the bar: the view on screen must still be what a fresh
+// paint draws.
+TEST(ChannelGridLayout, TheViewOnScreenFollowsANarrowerColumnAtTheEnd) {
+  WidthList source;
+  source.striped = true;
+  source.widths = {0, std::int64_t{1} << 40, 300, 300};
+  QWidget window;
+  window.resize(420, 220);
+  ChannelGrid grid({13, 0, false}, source, &window);
+  grid.resize(400, 200);
+  grid.SetColumnCount(4);
+  grid.InvalidateLayout();
+  window.show();
+  QScrollBar& bar = *grid.horizontalScrollBar();
+  bar.setValue(bar.maximum());
+  QApplication::processEvents();
+  const int value = bar.value();
+  source.widths[3] = 250;
+  grid.ColumnWidthsChanged(3, 3);
+  ASSERT_EQ(bar.value(), value) << "the case needs the bar to stay";
+  QApplication::processEvents();
+  QWidget& view = *grid.viewport();
+  const QPoint at = view.mapTo(&window, QPoint(0, 0));
+  const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), view.width(), view.height());
+  EXPECT_EQ(held.toImage().convertToFormat(QImage::Format_RGB32),
+            view.grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 TEST(ChannelGridLayout, AShorterStreamKeepsTheCurrentCellOnIt) {
