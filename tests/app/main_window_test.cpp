@@ -2,8 +2,6 @@
 // rules and closing it.
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <tuple>
 
 #include "edit_mode_group.h"
 #include "editing_state.h"

@@ -4,7 +4,8 @@
 // reporter runs all the same and says the report ends early.
 //
 // AddressSanitizer owns SIGSEGV in the sanitizer build and reports the fault
-// itself, so these tests are skipped there.
+// itself, so the tests of SIGSEGV are skipped there; the abort tests run in
+// every build.
 #include <gtest/gtest.h>
 
 #include <signal.h>

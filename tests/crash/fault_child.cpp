@@ -10,9 +10,9 @@
 //                  handled comes to it)
 //   abort-with-one-descriptor-left  as abort, with one descriptor left to
 //                  open: the report takes it, and the handler gets no pipe
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
