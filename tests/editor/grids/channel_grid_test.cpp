@@ -37,6 +37,17 @@ std::vector<std::int64_t> MixedWidths(int columns) {
   return widths;
 }
 
+// What the window's backing store holds for `part` once pending paints are
+// done, and what a fresh paint of it draws.
+QImage HeldOnScreen(QWidget& window, QWidget& part) {
+  QApplication::processEvents();
+  const QPoint at = part.mapTo(&window, QPoint(0, 0));
+  const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), part.width(), part.height());
+  return held.toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+QImage FreshlyPainted(QWidget& part) { return part.grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
 std::int64_t ExpectedLeft(const std::vector<std::int64_t>& widths, int column) {
   std::int64_t x = 32 + 1;
   for (int c = 1; c < column; ++c) x += std::max<std::int64_t>(widths[static_cast<std::size_t>(c)], 0) + 1;
@@ -164,16 +175,9 @@ TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
   grid.InvalidateLayout();
   window.show();
   QScrollBar& bar = *grid.horizontalScrollBar();
-  const auto onScreen = [&] {
-    QApplication::processEvents();
-    const QPoint at = bar.mapTo(&window, QPoint(0, 0));
-    const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), bar.width(), bar.height());
-    return held.toImage().convertToFormat(QImage::Format_RGB32);
-  };
   for (const int column : {1, 30, 31, 32, 900, 901, 5000, 19999, 19998, 10, 11}) {
     grid.ScrollToCell({column, 0});
-    EXPECT_EQ(onScreen(), bar.grab().toImage().convertToFormat(QImage::Format_RGB32))
-        << "after scrolling to column " << column;
+    EXPECT_EQ(HeldOnScreen(window, bar), FreshlyPainted(bar)) << "after scrolling to column " << column;
   }
 }
 
@@ -201,12 +205,7 @@ TEST(ChannelGridLayout, TheViewOnScreenFollowsANarrowerColumnAtTheEnd) {
   source.widths[3] = 250;
   grid.ColumnWidthsChanged(3, 3);
   ASSERT_EQ(bar.value(), value) << "the case needs the bar to stay";
-  QApplication::processEvents();
-  QWidget& view = *grid.viewport();
-  const QPoint at = view.mapTo(&window, QPoint(0, 0));
-  const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), view.width(), view.height());
-  EXPECT_EQ(held.toImage().convertToFormat(QImage::Format_RGB32),
-            view.grab().toImage().convertToFormat(QImage::Format_RGB32));
+  EXPECT_EQ(HeldOnScreen(window, *grid.viewport()), FreshlyPainted(*grid.viewport()));
 }
 
 TEST(ChannelGridLayout, AShorterStreamKeepsTheCurrentCellOnIt) {
@@ -235,14 +234,8 @@ TEST(ChannelGridLayout, TheFrameOnScreenFollowsTheCurrentCell) {
   QApplication::setActiveWindow(&window);
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   grid.setFocus();
-  const auto onScreen = [&] {
-    QApplication::processEvents();
-    const QPoint at = grid.viewport()->mapTo(&window, QPoint(0, 0));
-    const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), grid.viewport()->width(),
-                                                     grid.viewport()->height());
-    return held.toImage().convertToFormat(QImage::Format_RGB32);
-  };
-  const auto painted = [&] { return grid.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+  const auto onScreen = [&] { return HeldOnScreen(window, *grid.viewport()); };
+  const auto painted = [&] { return FreshlyPainted(*grid.viewport()); };
   for (const GridCell cell : {GridCell{3, 2}, GridCell{4, 2}, GridCell{4, 5}}) {
     const auto rect = grid.VisibleCellRect(cell.column, cell.row);
     ASSERT_TRUE(rect);
