@@ -344,10 +344,8 @@ bool LinkStagedFile(StagedFile& staged, int folderFd, const std::string& name) {
   const int linked = file_write_seams::Current().refuseHardLinks
                          ? (errno = EPERM, -1)
                          : ::linkat(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), 0);
-  if (linked == 0) {
-    Discard(folderFd, staged);
-    return true;
-  }
+  // The temporary name is left to the caller's Discard(), as on failure.
+  if (linked == 0) return true;
   if (errno == EEXIST) return false;
   // Some file systems (vfat) have no hard links but can rename without
   // replacing.

@@ -126,7 +126,7 @@ TEST_F(ExceptionPathTest, BoxShowsTheMessageAndTheReportAndContinueKeepsTheWindo
   box.Script({Press::ShowReport, Press::Continue});
   FailInAHandler();
   ASSERT_EQ(box.shown.size(), 1u);
-  EXPECT_TRUE(box.shown[0].message.contains(QStringLiteral("the disk went away")));
+  EXPECT_EQ(box.shown[0].message, QStringLiteral("The program met an error it did not expect: the disk went away"));
   EXPECT_EQ(box.shown[0].reportNote, QStringLiteral("The report was saved to %1.").arg(reportPath));
   EXPECT_TRUE(box.shown[0].canContinue);
   EXPECT_EQ(box.shown[0].lossNote,

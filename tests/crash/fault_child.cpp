@@ -78,6 +78,10 @@ int main(int argc, char* argv[]) {
     setrlimit(RLIMIT_NOFILE, &limit);
     std::abort();
   }
+  if (std::strcmp(argv[1], "abort-without-standard-input") == 0) {
+    close(STDIN_FILENO);  // the report file takes descriptor 0
+    std::abort();
+  }
   if (std::strcmp(argv[1], "handler-fault") == 0) FaultDeepDown(nullptr);
   if (std::strcmp(argv[1], "null-beside-a-thread") == 0) {
     std::thread([] {

@@ -781,6 +781,14 @@ TEST_F(SaveFaults, HardLinksStayLinked) {
   EXPECT_EQ(ReadAll(other), new_);
   EXPECT_EQ(fs::hard_link_count(target_), 2u);
   EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes", "other-name.nes"}));
+
+  // Where no folder can be synced, no recovery copy is sure to be on disk:
+  // the file is not written, and no copy is left behind.
+  seams::RefuseFolderSyncs(true);
+  EXPECT_EQ(SaveImage(StateHolding(old_), target_.string()).outcome, ReplaceOutcome::CannotCreate);
+  EXPECT_EQ(ReadAll(other), new_);
+  EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes", "other-name.nes"}));
+  EXPECT_TRUE(StateEntries().empty());
 }
 
 TEST_F(SaveFaults, TheOwnerIsKept) {
