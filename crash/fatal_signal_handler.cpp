@@ -108,23 +108,7 @@ void WriteRawFrames(SafeWriter& out, const ucontext_t* context) {
   out.Flush();
   const void* frames[kMaxFrames];
   const std::size_t count = boost::stacktrace::safe_dump_to(0, frames, sizeof frames);
-  const std::uintptr_t pc = ProgramCounter(context);
-  std::size_t first = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (reinterpret_cast<std::uintptr_t>(frames[i]) == pc) {
-      first = i;
-      break;
-    }
-  }
-  if (pc != 0 && (count == 0 || reinterpret_cast<std::uintptr_t>(frames[first]) != pc)) {
-    // The unwinder did not get through the signal frame: at least the fault.
-    out.Text("#0 ").Hex(pc, 16).Line();
-    return;
-  }
-  for (std::size_t i = first; i < count && frames[i] != nullptr; ++i) {
-    out.Text("#").Decimal(static_cast<long long>(i - first)).Text(" ");
-    out.Hex(reinterpret_cast<std::uintptr_t>(frames[i]), 16).Line();
-  }
+  WriteFrameLines(out, frames, count, ProgramCounter(context));
 }
 
 // The sections that need nothing but the signal's own data, fixed buffers

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ void WriteHeader(SafeWriter& out, std::time_t when, const char* program, const c
 // followed by " (build-id HEX)" when the module has one.
 void WriteModules(SafeWriter& out);
 void WriteEditorState(SafeWriter& out, const EditorFacts& facts);
+// "#0 0x...", one line a frame, starting at the frame of the failing
+// instruction `pc` and ending at the first null; only "#0 pc" when the
+// unwinder did not get that far. A `pc` of 0 (unknown) keeps every frame.
+void WriteFrameLines(SafeWriter& out, const void* const* frames, std::size_t count, std::uintptr_t pc);
 
 struct ThreadInfo {
   long id = 0;

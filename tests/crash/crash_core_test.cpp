@@ -263,6 +263,32 @@ TEST(ReportSections, EditorStateSaysAsMuchAsTheEditorHasOpen) {
   }
 }
 
+// The unwinder's frames from the failing instruction on, up to the first
+// null; only that instruction when the unwinder did not reach it.
+TEST(ReportSections, RawFramesStartAtTheFailingInstruction) {
+  const void* frames[] = {reinterpret_cast<const void*>(0x1000), reinterpret_cast<const void*>(0x4011a0),
+                          reinterpret_cast<const void*>(0x4011b4), nullptr, reinterpret_cast<const void*>(0x5000)};
+  struct Case {
+    std::size_t count;
+    std::uintptr_t pc;
+    const char* lines;
+  };
+  const Case cases[] = {
+      {5, 0x4011a0, "#0 0x00000000004011a0\n#1 0x00000000004011b4\n"},
+      {5, 0x9999, "#0 0x0000000000009999\n"},
+      {0, 0x9999, "#0 0x0000000000009999\n"},
+      {5, 0, "#0 0x0000000000001000\n#1 0x00000000004011a0\n#2 0x00000000004011b4\n"},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    {
+      SafeWriter out(text);
+      WriteFrameLines(out, frames, c.count, c.pc);
+    }
+    EXPECT_EQ(text, c.lines) << c.count << " frames, pc " << c.pc;
+  }
+}
+
 TEST(ReportSections, ThreadsAreNamedInOrderAndOnlyTheFailingOneMarked) {
   std::promise<long> started;
   std::promise<void> stop;

@@ -121,6 +121,18 @@ TEST(DiskRecord, AFileThatCannotBeReadIsNeverTakenForUnchanged) {
   }
 }
 
+// A file whose every read fails (this process's own memory, whose first
+// page is never mapped, answers EIO) has no hash, and cannot be checked.
+TEST(DiskRecord, AFileWhoseReadsFailIsNeverTakenForUnchanged) {
+  const std::string path = "/proc/self/mem";
+  const std::optional<FileFingerprint> print = FingerprintOnDisk(path);
+  ASSERT_TRUE(print.has_value());
+  EXPECT_FALSE(print->contentHash.has_value());
+  FileFingerprint hashed = *print;
+  hashed.contentHash = 0;
+  EXPECT_EQ(CompareWithDisk(path, hashed), DiskChange::CannotCheck);
+}
+
 std::uint64_t BytesReadSoFar() {
   std::ifstream io("/proc/self/io");
   std::string key;
