@@ -125,6 +125,7 @@ TEST(DiskRecord, AFileThatCannotBeReadIsNeverTakenForUnchanged) {
 // page is never mapped, answers EIO) has no hash, and cannot be checked.
 TEST(DiskRecord, AFileWhoseReadsFailIsNeverTakenForUnchanged) {
   const std::string path = "/proc/self/mem";
+  if (!fs::exists(path)) GTEST_SKIP() << "no /proc/self/mem";
   const std::optional<FileFingerprint> print = FingerprintOnDisk(path);
   ASSERT_TRUE(print.has_value());
   EXPECT_FALSE(print->contentHash.has_value());
