@@ -189,6 +189,8 @@ TEST(SafeWriter, WritesNumbersAndUtcTimesWithoutTheCLibrary) {
   std::string text;
   {
     SafeWriter out(text);
+    const char emptyBeforeMore[] = {'\0', 'x', '\0'};  // an empty text adds nothing, and nothing past its end
+    out.Text(emptyBeforeMore).Text(nullptr);
     out.Decimal(0).Text(" ").Decimal(-42).Text(" ").Decimal(9223372036854775807LL).Text(" ");
     out.Hex(0).Text(" ").Hex(0xBEEF, 8).Text(" ");
     WriteUtcTime(out, 0);
