@@ -233,16 +233,14 @@ void WriteEditorState(SafeWriter& out, const EditorFacts& facts) {
 
 void WriteFrameLines(SafeWriter& out, const void* const* frames, std::size_t count, std::uintptr_t pc) {
   std::size_t first = 0;
-  for (std::size_t i = 0; pc != 0 && i < count; ++i) {
-    if (reinterpret_cast<std::uintptr_t>(frames[i]) == pc) {
-      first = i;
-      break;
+  if (pc != 0) {
+    // Frames above the failing instruction are the handler's own.
+    while (first < count && reinterpret_cast<std::uintptr_t>(frames[first]) != pc) ++first;
+    if (first == count) {
+      // The unwinder did not get through the signal frame: at least the fault.
+      out.Text("#0 ").Hex(pc, 16).Line();
+      return;
     }
-  }
-  if (pc != 0 && (count == 0 || reinterpret_cast<std::uintptr_t>(frames[first]) != pc)) {
-    // The unwinder did not get through the signal frame: at least the fault.
-    out.Text("#0 ").Hex(pc, 16).Line();
-    return;
   }
   for (std::size_t i = first; i < count && frames[i] != nullptr; ++i) {
     out.Text("#").Decimal(static_cast<long long>(i - first)).Text(" ");
