@@ -3,6 +3,7 @@
 // song) on the song page; a step made elsewhere is undone where it is,
 // switching no part and no song.
 #include <QApplication>
+#include <QToolButton>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -46,12 +47,6 @@ struct OnView {
 
 TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
   std::vector<OnView> cases = {
-      {"Square 1 click", [this] {
-         LoadPart(1);
-         ShowPage("T_Square1");
-         ClickCell(Grid("Sq1_StrGrid"), 3, Square1Row());
-       },
-       QStringLiteral("note edit on Square 1 (song 01, line 2)"), "T_Square1", "Sq1_StrGrid"},
       {"Square 2 click", [this] {
          LoadPart(1);
          ShowPage("T_Square2");
@@ -90,6 +85,19 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
                        Type(box, OneMore(box));
                      },
                      QString::fromLatin1(header.second) + QStringLiteral(" (song 01, line 2)"), "T_Song", box});
+  }
+  // Each mode of the Square 1 grid names its own step.
+  const std::pair<const char*, const char*> modes[] = {
+      {"NoteButton", "note"}, {"MuteButton", "mute"}, {"PropButton", "property"}};
+  for (const auto& [button, step] : modes) {
+    cases.push_back({button, [this, button] {
+                       LoadPart(1);
+                       ShowPage("T_Square1");
+                       QTest::mouseClick(Find<QToolButton>(button), Qt::LeftButton);
+                       ClickCell(Grid("Sq1_StrGrid"), 3, Square1Row());
+                     },
+                     QString::fromLatin1(step) + QStringLiteral(" edit on Square 1 (song 01, line 2)"), "T_Square1",
+                     "Sq1_StrGrid"});
   }
   for (const OnView& c : cases) {
     SCOPED_TRACE(c.edit);
