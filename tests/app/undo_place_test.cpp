@@ -60,11 +60,6 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
          Type("E_ph1", OneMore("E_ph1"));
        },
        QStringLiteral("Tempo (song 20, line 1)"), "T_Song", "E_ph1"},
-      {"First part", [this] {
-         PickSong(1);
-         TypeAndEnter("E_firstPart", OneMore("E_firstPart"));
-       },
-       QStringLiteral("First part (song 02)"), "T_Song", "E_firstPart"},
       {"part list entry", [this] {
          PickSong(0);
          ClickPart(1);
@@ -85,6 +80,15 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
                        Type(box, OneMore(box));
                      },
                      QString::fromLatin1(header.second) + QStringLiteral(" (song 01, line 2)"), "T_Song", box});
+  }
+  const std::pair<const char*, const char*> songBoxes[] = {
+      {"E_firstPart", "First part"}, {"E_lastPart", "Last part"}, {"E_loopPart", "Loop part"}};
+  for (const auto& [box, step] : songBoxes) {
+    cases.push_back({step, [this, box] {
+                       PickSong(1);
+                       TypeAndEnter(box, OneMore(box));
+                     },
+                     QString::fromLatin1(step) + QStringLiteral(" (song 02)"), "T_Song", box});
   }
   // Each mode of the Square 1 grid names its own step.
   const std::pair<const char*, const char*> modes[] = {
