@@ -71,6 +71,12 @@ TEST_F(PartList, SelectingALineLoadsThePartWithoutChangingTheImage) {
   ClickPart(0);
   EXPECT_EQ(Box("E_ph1")->text(), "1A");
   EXPECT_EQ(state.romImage, image);
+
+  // With no file loaded a line loads nothing and asks for one.
+  state.fileLoaded = false;
+  ClickPart(2);
+  EXPECT_EQ(status.Text(), QStringLiteral("You should load a file first!"));
+  EXPECT_EQ(state.headerPosition, builder_.HeaderPosition(SongSet::One, 0));
 }
 
 TEST_F(PartList, SecondSetSongLoadsFromItsOwnTables) {
