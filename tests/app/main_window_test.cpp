@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QWindow>
 #include <tuple>
 
 #include "edit_mode_group.h"
@@ -331,16 +332,23 @@ TEST_F(MainWindowTest, AWidenedEditModeGroupPushesNotePropertiesAlongWithTheGap)
 
 TEST_F(MainWindowTest, CannotBeMadeSmallerThanTheMinimum) {
   UseFontThatFitsTheLayout();
-  window.show();
-  window.resize(100, 100);
-  QCoreApplication::processEvents();
-  EXPECT_GE(window.frameGeometry().width(), 450);
-  EXPECT_GE(window.frameGeometry().height(), 400);
-  // The layout still follows the rules at the smallest size.
-  const QRect client = ClientRect();
-  ExpectLayout(client.width(), client.height());
-  EXPECT_LE(window.frameGeometry().width(), 450);
-  EXPECT_LE(window.frameGeometry().height(), 400);
+  // With no frame at all, as on a display without a window manager, then
+  // framed.
+  for (const bool frameless : {true, false}) {
+    SCOPED_TRACE(frameless ? "frameless" : "framed");
+    window.setWindowFlag(Qt::FramelessWindowHint, frameless);
+    if (QWindow* shown = window.windowHandle()) shown->destroy();  // to be framed anew
+    window.show();
+    window.resize(100, 100);
+    QCoreApplication::processEvents();
+    EXPECT_GE(window.frameGeometry().width(), 450);
+    EXPECT_GE(window.frameGeometry().height(), 400);
+    // The layout still follows the rules at the smallest size.
+    const QRect client = ClientRect();
+    ExpectLayout(client.width(), client.height());
+    EXPECT_LE(window.frameGeometry().width(), 450);
+    EXPECT_LE(window.frameGeometry().height(), 400);
+  }
 }
 
 TEST_F(MainWindowTest, TabRunsThroughTheShownPageThenNotePropertiesThenEditMode) {
