@@ -155,6 +155,12 @@ TEST(ReportFile, OnlyTheUserMayReadReportsOrFollowALinkToThem) {
   std::filesystem::create_symlink(temp.path / "elsewhere.txt", folder / "linked.txt");
   EXPECT_FALSE(AppendReport(folder / "linked.txt", "third\n").saved);
   EXPECT_EQ(ReadWholeFile(temp.path / "elsewhere.txt"), "not a report\n");
+  // Nor is a link in the folder's place: the folder it names keeps its mode.
+  std::filesystem::create_directory(temp.path / "shared");
+  chmod((temp.path / "shared").c_str(), 0755);
+  std::filesystem::create_directory_symlink(temp.path / "shared", temp.path / "state" / "linked-folder");
+  AppendReport(temp.path / "state" / "linked-folder" / "bugreport.txt", "fourth\n");
+  EXPECT_EQ(ModeOf(temp.path / "shared"), 0755u);
 }
 
 TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {

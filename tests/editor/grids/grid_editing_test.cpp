@@ -162,6 +162,9 @@ TEST_F(GridEditing, KeyboardMovesEditEveryCellTheyPass) {
   QTest::keyClick(&Grid1(), Qt::Key_Up);
   EXPECT_EQ(Grid1().CurrentCell(), (GridCell{4, 1}));
   EXPECT_EQ(Stream1()[3], 0x7E);
+  QTest::keyClick(&Grid1(), Qt::Key_Left);
+  EXPECT_EQ(Grid1().CurrentCell(), (GridCell{3, 1}));
+  EXPECT_EQ(Stream1()[2], 0x7E);
   QTest::keyClick(&Grid1(), Qt::Key_End);
   EXPECT_EQ(Stream1()[6], 0x7E);
   QTest::keyClick(&Grid1(), Qt::Key_End, Qt::ControlModifier);
