@@ -19,6 +19,7 @@
 #include "crash_session.h"
 #include "editor_facts.h"
 #include "editor_facts_source.h"
+#include "fatal_signal_handler.h"
 #include "fake_dialog_service.h"
 #include "kestrin_application.h"
 #include "main_window.h"
@@ -483,6 +484,12 @@ TEST(CrashSession, MailArgumentsGiveSubjectBodyAndTheAttachedFiles) {
 TEST_F(ExceptionPathTest, TerminateShowsTheBoxWithoutContinueAndAbortsOnClose) {
   EXPECT_EXIT(
       {
+        // As in the editor, the fatal-signal handler is there too: the
+        // abort after the box is not reported again.
+        crash::FatalSignalSetup setup;
+        setup.reportPath = reportPath.toStdString();
+        setup.reporterPath = "/nonexistent/kestrin-crash-report";
+        crash::InstallFatalSignalHandler(setup);
         ExceptionReporter real(box, launcher);
         InstallTerminateHandler(&real);
         box.Script({Press::Close});
