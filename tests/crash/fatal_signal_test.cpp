@@ -81,6 +81,13 @@ class FatalSignalTest : public ::testing::Test {
     const std::string reporterText = reporterPath.string();
     char* const argv[] = {const_cast<char*>(KESTRIN_FAULT_CHILD), const_cast<char*>(mode),
                           const_cast<char*>(reportText.c_str()), const_cast<char*>(reporterText.c_str()), nullptr};
+    return RunToEnd(argv, withoutDisplay, 60);
+  }
+
+  // Runs argv[0] with this process's environment (less the display's when
+  // `withoutDisplay`) to its end, or kills it after `seconds`.
+  static ChildEnd RunToEnd(char* const argv[], bool withoutDisplay, int seconds,
+                           const posix_spawn_file_actions_t* actions = nullptr) {
     std::vector<std::string> variables;
     for (char** variable = environ; *variable != nullptr; ++variable) {
       const std::string text = *variable;
@@ -93,8 +100,8 @@ class FatalSignalTest : public ::testing::Test {
     for (std::string& variable : variables) envp.push_back(variable.data());
     envp.push_back(nullptr);
     ChildEnd end;
-    if (posix_spawn(&end.pid, KESTRIN_FAULT_CHILD, nullptr, nullptr, argv, envp.data()) != 0) return end;
-    for (int waited = 0; waited < 6000; ++waited) {
+    if (posix_spawn(&end.pid, argv[0], actions, nullptr, argv, envp.data()) != 0) return end;
+    for (int waited = 0; waited < seconds * 100; ++waited) {
       if (waitpid(end.pid, &end.status, WNOHANG) == end.pid) {
         end.ended = true;
         return end;
@@ -187,6 +194,31 @@ TEST_F(FatalAbortTest, AbortIsReportedAndEndsBySigabrt) {
   EXPECT_NE(text.find("Signal: SIGABRT (6)\n"), std::string::npos);
   EXPECT_NE(text.find("Code: SI_TKILL (-6)\n"), std::string::npos);
   EXPECT_NE(text.find("Sent by process " + std::to_string(end.pid) + "\n"), std::string::npos);
+}
+
+// A handler stuck on a broken stack never says "done" and keeps its pipe
+// open: the reporter waits for it ten seconds, not for ever, then completes
+// the report as one cut short.
+TEST_F(FatalAbortTest, ReporterStopsWaitingForAStuckHandler) {
+  const ChildEnd crashed = Run("abort", reporter);
+  ASSERT_TRUE(EndedBy(crashed, SIGABRT));
+  int stuck[2];
+  ASSERT_EQ(pipe(stuck), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, stuck[0], STDIN_FILENO);
+  posix_spawn_file_actions_addclose(&actions, stuck[1]);
+  const std::string reportText = report.string();
+  const std::string pid = std::to_string(crashed.pid);
+  char* const argv[] = {const_cast<char*>(KESTRIN_CRASH_REPORTER), const_cast<char*>(reportText.c_str()),
+                        const_cast<char*>(pid.c_str()), const_cast<char*>("6"),
+                        const_cast<char*>(KESTRIN_FAULT_CHILD), nullptr};
+  const ChildEnd reporterEnd = RunToEnd(argv, true, 30, &actions);
+  posix_spawn_file_actions_destroy(&actions);
+  close(stuck[0]);
+  close(stuck[1]);
+  EXPECT_TRUE(reporterEnd.ended) << "still waiting after 30 seconds";
+  EXPECT_NE(ReadFile(report).find("(The crashed program failed again while writing this report"), std::string::npos);
 }
 
 // The report is whole whatever descriptor it gets. A process out of

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "model_test_support.h"
+#include "part_places.h"
 #include "song_tables.h"
 
 namespace kestrin {
@@ -122,6 +127,15 @@ TEST(SongTables, PartTableEntryPositionCoversPartNumbersOnly) {
   EXPECT_EQ(PartTableEntryPosition(SongSet::Two, 3), 0x39413);
   EXPECT_EQ(PartTableEntryPosition(SongSet::Two, 256), -1);
   EXPECT_EQ(PartTableEntryPosition(SongSet::One, -1), -1);
+}
+
+// A song named as the command line names it: its code in either case, one
+// digit read with a leading 0, or its whole item text in either case.
+TEST(SongNames, FindSongTakesTheCodeOrTheWholeItemText) {
+  const std::vector<std::pair<std::string, std::optional<std::size_t>>> cases = {
+      {"01", 0}, {"1", 0}, {"0b", 10}, {"0B-FROZEN LAKE", 10}, {"0b-frozen lake", 10}, {"b0", 25},
+      {"11", std::nullopt}, {"Frozen Lake", std::nullopt}};
+  for (const auto& [name, position] : cases) EXPECT_EQ(FindSong(name), position) << name;
 }
 
 }  // namespace
