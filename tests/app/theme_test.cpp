@@ -59,7 +59,12 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
     TMainWindow window(dialogs);
     if (darkTheme) window.setPalette(DarkPalette());
     window.show();
-    for (const char* name : {"NoteButton", "MuteButton", "PropButton"}) {
+    // Each with a place of its picture that must be ink: the beam between
+    // the two notes' stems, the stroke across the circle, a staff line
+    // right of the clef.
+    const std::pair<const char*, QPoint> pictures[] = {
+        {"NoteButton", {12, 5}}, {"MuteButton", {11, 12}}, {"PropButton", {20, 7}}};
+    for (const auto& [name, ink] : pictures) {
       auto* button = window.findChild<QToolButton*>(QString::fromLatin1(name));
       ASSERT_NE(button, nullptr);
       // A stroke is a few dozen pixels; a picture that vanished leaves none.
@@ -70,6 +75,8 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
         return pixel.red() != pixel.green() || pixel.green() != pixel.blue();
       });
       EXPECT_EQ(coloured, 0) << name << (darkTheme ? " dark" : " light");
+      const QColor atInk = picture.pixelColor(ink);
+      EXPECT_TRUE(atInk.alpha() == 255 && atInk.red() <= 0x80) << name << ": " << atInk.name(QColor::HexArgb).toStdString();
     }
   }
 }
