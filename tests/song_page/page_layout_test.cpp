@@ -133,6 +133,10 @@ TEST_F(SongPageLayout, TypingStopsAtEachBoxsLength) {
   parts->end(false);
   parts->insert("89A");
   EXPECT_EQ(parts->text(), "78");
+  // A paste as long as the box allows replaces the whole text selected.
+  parts->selectAll();
+  parts->insert("3C");
+  EXPECT_EQ(parts->text(), "3C");
 }
 
 }  // namespace
