@@ -133,6 +133,7 @@ TEST_F(SongPageLayout, TypingStopsAtEachBoxsLength) {
   parts->end(false);
   parts->insert("89A");
   EXPECT_EQ(parts->text(), "78");
+  EXPECT_EQ(parts->cursorPosition(), 2) << "after what was kept of the paste";
   // A paste as long as the box allows replaces the whole text selected.
   parts->selectAll();
   parts->insert("3C");
