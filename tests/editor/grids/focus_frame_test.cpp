@@ -61,10 +61,13 @@ class FocusFrame : public GridFixture {
         allBlackOrWhite = allBlackOrWhite && BlackOrWhite(pixel);
         if (fill.isValid() && Contrast(QColor(pixel), fill) >= kVisible) ++standing;
         if ((pixel & 0xFFFFFF) != 0) continue;
-        blackOnSide[0] = blackOnSide[0] || p.y() <= rect->top() + 1;
-        blackOnSide[1] = blackOnSide[1] || p.y() >= rect->bottom() - 1;
-        blackOnSide[2] = blackOnSide[2] || p.x() <= rect->left() + 1;
-        blackOnSide[3] = blackOnSide[3] || p.x() >= rect->right() - 1;
+        // Corners belong to two sides: a side counts only black between them.
+        const bool alongX = p.x() > rect->left() + 1 && p.x() < rect->right() - 1;
+        const bool alongY = p.y() > rect->top() + 1 && p.y() < rect->bottom() - 1;
+        blackOnSide[0] = blackOnSide[0] || (alongX && p.y() <= rect->top() + 1);
+        blackOnSide[1] = blackOnSide[1] || (alongX && p.y() >= rect->bottom() - 1);
+        blackOnSide[2] = blackOnSide[2] || (alongY && p.x() <= rect->left() + 1);
+        blackOnSide[3] = blackOnSide[3] || (alongY && p.x() >= rect->right() - 1);
       }
     }
     frame.framed = allBlackOrWhite && std::all_of(blackOnSide.begin(), blackOnSide.end(), [](bool b) { return b; });

@@ -1,6 +1,7 @@
 // What the Square grids show after a display: columns, widths, header and
 // cell texts, labels and colours read back from the rendered grid.
 
+#include <QFontMetrics>
 #include <QLabel>
 
 #include "grid_fixture.h"
@@ -24,6 +25,15 @@ TEST_F(GridDisplay, BeforeAnyPartThePagesOnlyAskForOne) {
   EXPECT_EQ(info->font().family(), QStringLiteral("Courier"));
   const int size = info->font().pixelSize();
   EXPECT_TRUE(size > 8 && size <= 13) << size;
+  const auto threeLines = [&](int pixels) {
+    QFont font = info->font();
+    font.setPixelSize(pixels);
+    return 3 * QFontMetrics(font).lineSpacing();
+  };
+  EXPECT_LE(threeLines(size), 42);
+  if (size < 13) {
+    EXPECT_GT(threeLines(size + 1), 42) << "smaller than it needs to be";
+  }
   ShowSquare2();
   EXPECT_EQ(Status(), QStringLiteral("You should select a song part first!"));
   EXPECT_FALSE(cells_.builtFor.has_value());
