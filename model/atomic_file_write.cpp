@@ -34,6 +34,7 @@ struct Seams {
   bool refuseNameless = false;
   bool refuseFolderSyncs = false;
   bool refuseHardLinks = false;
+  bool refuseNoReplaceRenames = false;
   std::chrono::seconds abandonedAfter{60};
   std::function<void(WriteStep)> atStep;
 };
@@ -48,6 +49,7 @@ Seams& Current() {
 void RefuseNamelessFiles(bool refuse) { Current().refuseNameless = refuse; }
 void RefuseFolderSyncs(bool refuse) { Current().refuseFolderSyncs = refuse; }
 void RefuseHardLinks(bool refuse) { Current().refuseHardLinks = refuse; }
+void RefuseNoReplaceRenames(bool refuse) { Current().refuseNoReplaceRenames = refuse; }
 void CountLeftoversAsAbandonedAfter(std::chrono::seconds age) { Current().abandonedAfter = age; }
 void RunAtEachStep(std::function<void(WriteStep)> hook) { Current().atStep = std::move(hook); }
 void Reset() { Current() = Seams{}; }
@@ -348,10 +350,12 @@ bool LinkStagedFile(StagedFile& staged, int folderFd, const std::string& name) {
   if (linked == 0) return true;
   if (errno == EEXIST) return false;
   // Some file systems (vfat) have no hard links but can rename without
-  // replacing.
-  if (::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE) != 0) {
-    return false;
-  }
+  // replacing. The test seam plays NFS, which has hard links but takes no
+  // rename flags.
+  const int renamed = file_write_seams::Current().refuseNoReplaceRenames
+                          ? (errno = EINVAL, -1)
+                          : ::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE);
+  if (renamed != 0) return false;
   staged.temporaryName.clear();
   return true;
 }

@@ -31,6 +31,8 @@ void RefuseNamelessFiles(bool refuse);
 // Plays a file system without hard links (vfat) for the files the writer
 // stages.
 void RefuseHardLinks(bool refuse);
+// Plays a file system whose renames cannot be told not to replace (NFS).
+void RefuseNoReplaceRenames(bool refuse);
 // Plays folders that cannot be synced.
 void RefuseFolderSyncs(bool refuse);
 // How old a leftover must be before the clean-up removes it (a minute

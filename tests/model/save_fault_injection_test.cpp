@@ -124,7 +124,8 @@ std::pair<int, int> Temporaries(const fs::path& folder) {
 }
 
 // How the writer stages files: nameless, or under short names where the
-// file system refuses nameless files, also without hard links (vfat).
+// file system refuses nameless files: with hard links but no renames that
+// refuse to replace (NFS), or without hard links (vfat).
 enum class Staging { Nameless, NamedOnly, NamedWithoutLinks };
 const char* NameOf(Staging staging) {
   switch (staging) {
@@ -140,6 +141,7 @@ const char* NameOf(Staging staging) {
 void Use(Staging staging) {
   seams::RefuseNamelessFiles(staging != Staging::Nameless);
   seams::RefuseHardLinks(staging == Staging::NamedWithoutLinks);
+  seams::RefuseNoReplaceRenames(staging == Staging::NamedOnly);
 }
 
 constexpr int kCannotDrop = 77;
@@ -504,11 +506,18 @@ TEST_F(SaveFaults, KillsWhileWritingBackupsNeverLeaveAPartialBackup) {
   }
 }
 
-// A file that appears under the backup name while the backup is written
-// is kept: the backup's temporary file is linked (or, without hard links,
-// renamed) to its final name only where no file stands.
+// A backup takes its name where no file stands; a file that appears under
+// that name while the backup is written is kept: the backup's temporary
+// file is linked (or, without hard links, renamed) to its final name only
+// where no file stands.
 TEST_F(SaveFaults, ABackupNeverTakesTheNameOfAFileThatAppearedMeanwhile) {
   const fs::path name = folder_ / "game_backup.nes";
+  // On NFS, the other seams as the editor starts them.
+  seams::RefuseNamelessFiles(true);
+  seams::RefuseNoReplaceRenames(true);
+  EXPECT_EQ(WriteNewFile(name.string(), new_), NewFileOutcome::Written);
+  EXPECT_EQ(ReadAll(name), new_);
+  fs::remove(name);
   for (const Staging staging : {Staging::NamedOnly, Staging::NamedWithoutLinks}) {
     Use(staging);
     seams::RunAtEachStep([&](seams::WriteStep step) {
