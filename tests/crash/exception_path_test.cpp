@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QMetaObject>
 #include <QRegularExpression>
@@ -159,8 +160,16 @@ TEST_F(ExceptionPathTest, EachFailureAppendsExactlyOneReport) {
 }
 
 TEST_F(ExceptionPathTest, ScreenshotOfTheWindowLiesBesideTheReport) {
+  // Ten older screenshots: the folder keeps the ten newest.
+  const QString folder = QFileInfo(reportPath).absolutePath();
+  ASSERT_TRUE(QDir().mkpath(folder));
+  for (int n = 10; n < 20; ++n) {
+    QFile(folder + QStringLiteral("/bugreport-20260101-0000%1-000.png").arg(n)).open(QIODevice::WriteOnly);
+  }
   box.Script({Press::Continue});
   FailInAHandler();
+  EXPECT_FALSE(QFile::exists(folder + QStringLiteral("/bugreport-20260101-000010-000.png")));
+  EXPECT_EQ(QDir(folder).entryList({QStringLiteral("bugreport-*.png")}, QDir::Files).size(), 10);
   const QString report = ReadAll(reportPath);
   const qsizetype at = report.indexOf(QStringLiteral("== Screenshot ==\n"));
   ASSERT_GE(at, 0);
@@ -393,6 +402,8 @@ TEST_F(ExceptionPathTest, EachWayOfFailingSaysWhereItWasCaughtAndWhatBecameOfThe
     app->ShowException(std::make_exception_ptr(std::runtime_error("no luck")), c.origin);
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_TRUE(box.shown[0].reportText.contains(QString::fromLatin1(c.where)));
+    // Made, never thrown: the trace is the one taken where it was reported.
+    EXPECT_TRUE(box.shown[0].reportText.contains(QStringLiteral("== Stack trace (where it was reported) ==\n#0 ")));
     EXPECT_EQ(box.shown[0].canContinue, c.canContinue);
     EXPECT_EQ(box.shown[0].lossNote, c.lossNote);
     EXPECT_EQ(endings, std::vector<Ending>{c.ending});

@@ -112,6 +112,7 @@ TEST(ChannelGridLayout, AChangedLayoutKeyRelaysTheColumnsAtTheNextPaint) {
   EXPECT_EQ(grid.ContentWidth(), before) << "same key: positions kept";
   source.key = 1;
   grid.viewport()->grab();
+  EXPECT_EQ(grid.horizontalScrollBar()->maximum(), ExpectedLeft(source.widths, 200) - grid.viewport()->width());
   EXPECT_EQ(grid.ContentWidth(), before + 990);
   EXPECT_EQ(grid.ColumnLeft(151) - grid.ColumnLeft(150), 1001);
   // Widths reported changed under a new key relay at once: the scroll range
@@ -156,6 +157,8 @@ TEST(ChannelGridLayout, ScrollBarsAndHitTestingEndAtTheContentsLastPixel) {
       EXPECT_EQ(grid.CellAt(QPoint(right - 1, bottom - 1)), (GridCell{4, 2}));
       EXPECT_EQ(grid.CellAt(QPoint(right, 10)), std::nullopt);
       EXPECT_EQ(grid.CellAt(QPoint(10, bottom)), std::nullopt);
+      EXPECT_EQ(grid.VisibleCellRect(4, 3), std::nullopt);
+      EXPECT_EQ(grid.VisibleCellRect(5, 2), std::nullopt);
     }
   }
 }

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QTest>
 
 #include "color_swatch.h"
@@ -158,6 +159,12 @@ TEST_F(OptionsLayout, SwatchesPaintTheirColourInsideABlackOutline) {
   dialogs.ChooseColor(QColor(0x12, 0x34, 0x56));
   QTest::mousePress(Find<ColorSwatch>("S_LoopColor"), Qt::LeftButton);
   ExpectOutlinedSwatch(*Find<ColorSwatch>("S_LoopColor"), QColor(0x12, 0x34, 0x56));
+
+  // A dark theme's white text leaves the outline black.
+  QPalette dark = page.palette();
+  dark.setColor(QPalette::WindowText, Qt::white);
+  page.setPalette(dark);
+  ExpectOutlinedSwatch(*Find<ColorSwatch>("S_NoteColor"), QColor(0x40, 0x10, 0x10));
 }
 
 }  // namespace
