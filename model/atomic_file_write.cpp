@@ -352,9 +352,10 @@ bool LinkStagedFile(StagedFile& staged, int folderFd, const std::string& name) {
   // Some file systems (vfat) have no hard links but can rename without
   // replacing. The test seam plays NFS, which has hard links but takes no
   // rename flags.
-  const int renamed = file_write_seams::Current().refuseNoReplaceRenames
-                          ? (errno = EINVAL, -1)
-                          : ::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE);
+  const int renamed =
+      file_write_seams::Current().refuseNoReplaceRenames
+          ? (errno = EINVAL, -1)
+          : ::renameat2(folderFd, staged.temporaryName.c_str(), folderFd, name.c_str(), RENAME_NOREPLACE);
   if (renamed != 0) return false;
   staged.temporaryName.clear();
   return true;
