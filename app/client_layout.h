@@ -1,8 +1,8 @@
 #pragma once
 // Where the window's top-level children sit for a client area of W by H
-// pixels (H includes the status line). The page control takes what the two
-// groups and the status line leave; the groups keep their size and their
-// distance from the bottom edge.
+// pixels (H includes the status line, which the window itself keeps at the
+// bottom). The page control takes what the two groups and the status line
+// leave; the groups keep their size and their distance from the bottom edge.
 
 #include <QRect>
 #include <QSize>
@@ -19,7 +19,6 @@ struct ClientLayout {
   QRect pages;        // PC_ChannelSelect
   QRect editMode;     // GroupBox8
   QRect noteProps;    // GroupBox7
-  QRect statusLine;   // StatusBar
 };
 
 constexpr ClientLayout LayOutClient(int width, int height) {
@@ -27,7 +26,6 @@ constexpr ClientLayout LayOutClient(int width, int height) {
       QRect(0, 0, width, height - 95),
       QRect(4, height - 88, 129, 65),
       QRect(139, height - 88, 190, 65),
-      QRect(0, height - kStatusLineHeight, width, kStatusLineHeight),
   };
 }
 

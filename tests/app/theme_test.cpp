@@ -82,7 +82,7 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
 }
 
 // The icon at each size: a black note (its head low left, its stem to the
-// right) on a light card with transparent corners. Places are given on the
+// right, its flag right of the stem) on a light card with transparent corners. Places are given on the
 // 48-unit canvas the icon is drawn on.
 TEST(WindowLooks, TheIconIsANoteOnALightCardAtEverySize) {
   struct Place {
@@ -90,7 +90,10 @@ TEST(WindowLooks, TheIconIsANoteOnALightCardAtEverySize) {
     QPointF at;
     bool dark;
   };
-  const Place places[] = {{"note head", {19, 34}, true}, {"stem", {26.75, 20}, true}, {"card", {38, 40}, false}};
+  const Place places[] = {{"note head", {19, 34}, true},
+                          {"stem", {26.75, 20}, true},
+                          {"card", {38, 40}, false},
+                          {"card left of the stem, where the flag starts", {20, 18.3}, false}};
   for (const int size : kAppIconSizes) {
     const QImage icon = DrawAppIcon(size);
     ASSERT_EQ(icon.size(), QSize(size, size));

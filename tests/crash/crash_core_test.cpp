@@ -3,8 +3,10 @@
 // formatting, the report's sections and how the reporter reads one back,
 // the throw trace and the naming of raw frames.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <linux/limits.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -213,11 +215,21 @@ TEST(SafeWriter, WritesNumbersAndUtcTimesWithoutTheCLibrary) {
 }
 
 TEST(ReportSections, ModulesAreTheExecutableFileMappingsWithTheirBuildIds) {
+  // Among them a line longer than the reader's buffer: a file with a long path.
+  TempFolder temp;
+  const std::filesystem::path deep = temp.path / std::string(250, 'd') / std::string(250, 'd');
+  std::filesystem::create_directories(deep.parent_path());
+  std::ofstream(deep) << "x";
+  const int file = open(deep.c_str(), O_RDONLY | O_CLOEXEC);
+  void* const mapped = mmap(nullptr, 1, PROT_READ, MAP_PRIVATE, file, 0);
+  ASSERT_NE(mapped, MAP_FAILED);
   std::string text;
   {
     SafeWriter out(text);
     WriteModules(out);
   }
+  munmap(mapped, 1);
+  close(file);
   EXPECT_EQ(text.rfind("== Modules ==\n", 0), 0u);
   EXPECT_NE(text.find(" r-xp "), std::string::npos);
   EXPECT_EQ(text.find(" rw-p "), std::string::npos);

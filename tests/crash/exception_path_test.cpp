@@ -109,7 +109,8 @@ TEST_F(ExceptionPathTest, ReportNamesTheExceptionWhereItWasThrownAndTheSystem) {
   EXPECT_TRUE(report.startsWith(QStringLiteral("Kestrin Music Editor crash report\n")));
   for (const char* expected :
        {"== Time ==", "== Program ==", "Kestrin Music Editor 0.0.1.0", "Command line: ", "Process id: ",
-        "Exception: std::runtime_error\n", "Message: the disk went away\n", "Where: caught by the event loop",
+        "== Failure ==\nException: std::runtime_error\n", "Message: the disk went away\n",
+        "Where: caught by the event loop",
         "== Stack trace (where it was thrown) ==", "SaveTheWorldHandler()", "== Threads ==",
         "== Modules ==", "libQt6Core.so", " (build-id ", "== System ==", "Kernel: Linux ",
         "Distribution: ", "Memory MemTotal: ", "Qt: 6.", "Platform plugin: offscreen",
@@ -279,6 +280,13 @@ TEST_F(ExceptionPathTest, FailuresWhileAReportIsOpenAreOneLineEachInThatReport) 
       << report.toStdString();
   // The box's own text has the failures the report held when it opened.
   EXPECT_TRUE(box.shown[0].reportText.contains(QStringLiteral("== Failures while this report was open ==")));
+
+  // The next report, its screenshot taken without a failure, holds none of them.
+  box.Script({Press::Continue});
+  FailInAHandler();
+  ASSERT_EQ(box.shown.size(), 2u);
+  const QString next = box.shown[1].reportText;
+  EXPECT_FALSE(next.contains(QStringLiteral("paint gave up"))) << next.toStdString();
 }
 
 TEST_F(ExceptionPathTest, RestartThatCannotStartSaysSoAndTheBoxStays) {

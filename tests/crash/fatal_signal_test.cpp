@@ -8,8 +8,10 @@
 // every build.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -162,6 +164,8 @@ TEST_F(FatalSignalTest, NullDereferenceIsReportedAndEndsBySigsegv) {
                       "\n"),
             std::string::npos)
       << text;
+  // The failing thread, here the process's only one.
+  EXPECT_NE(text.find("\nThread: " + std::to_string(end.pid) + "\n"), std::string::npos);
 
   // The reporter got the report, the crashed process and the signal, and
   // heard that the handler wrote its whole part.
@@ -300,11 +304,37 @@ TEST_F(FatalSignalTest, SecondFailureWhileReportingEndsTheProcessAtOnce) {
   EXPECT_FALSE(std::filesystem::exists(killing.string() + ".ended")) << "the process waited for its reporter";
 }
 
-TEST_F(FatalSignalTest, MissingReporterIsNotedAndTheSignalStillEndsTheProcess) {
+TEST_F(FatalSignalTest, AReporterMissingOrGoneEarlyLeavesTheProcessToItsOwnSignal) {
   const std::filesystem::path missing = folder / "no-such-reporter";
   const ChildEnd end = Run("null", missing);
   EXPECT_TRUE(EndedBy(end, SIGSEGV));
-  EXPECT_NE(ReadFile(report).find("(" + missing.string() + " could not be started)\n"), std::string::npos);
+  const std::string text = ReadFile(report);
+  EXPECT_NE(text.find("(" + missing.string() + " could not be started)\n"), std::string::npos);
+
+  // A reporter gone before the handler's last word to it must not end the
+  // process by SIGPIPE. This one shuts its input, then reads the report: a
+  // FIFO of one page, whose writer waits for that reader midway through the
+  // sections written once the reporter runs. A longer reporter path lengthens
+  // the command line, written before them, to put that midway point there.
+  const std::size_t before = text.find("== Modules =="), all = text.find("(" + missing.string());
+  ASSERT_LT(before, all);
+  const std::string name = "closing-reporter";
+  std::filesystem::path closing = folder;
+  const std::size_t length = missing.string().size() + 4096 - (before + all) / 2;
+  for (std::size_t need = length - folder.string().size() - 1 - name.size(); need >= 2;
+       need -= std::min<std::size_t>(need, 200))
+    closing /= std::string(std::min<std::size_t>(need, 200) - 1, 'd');
+  std::filesystem::create_directories(closing);
+  closing /= name;
+  std::ofstream(closing) << "#!/bin/sh\nexec 0<&-\nexec cat \"$1\" > \"$0.report\"\n";
+  std::filesystem::permissions(closing, std::filesystem::perms::owner_all);
+  std::filesystem::remove(report);
+  ASSERT_EQ(mkfifo(report.c_str(), 0600), 0);
+  const int reader = open(report.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  ASSERT_EQ(fcntl(reader, F_SETPIPE_SZ, 4096), 4096);
+  EXPECT_TRUE(EndedBy(Run("null", closing), SIGSEGV));
+  close(reader);
+  EXPECT_NE(ReadFile(closing.string() + ".report").find("== Stack frames (raw) ==\n#0 "), std::string::npos);
 }
 
 TEST_F(FatalSignalTest, ReporterCompletesOnlyTheReportOfTheCrashedProcess) {

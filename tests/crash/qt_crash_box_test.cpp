@@ -194,6 +194,9 @@ TEST(QtCrashBox, ShowReportShowsTheWholeReportToReadSelectAndCopy) {
       }
       EXPECT_EQ(ButtonText(view, "CopyButton"), QStringLiteral("Copy"));
       EXPECT_EQ(ButtonText(view, "CloseViewButton"), QStringLiteral("Close"));
+      // The two keep to the right.
+      const QPushButton* copy = Button(view, "CopyButton");
+      EXPECT_GT(copy != nullptr ? copy->x() : 0, view.width() / 2);
       QGuiApplication::clipboard()->clear();
       Click(view, "CopyButton");
       EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("line one\nline two"));

@@ -528,6 +528,13 @@ TEST_F(SaveFaults, ABackupNeverTakesTheNameOfAFileThatAppearedMeanwhile) {
     EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes", "game_backup.nes"})) << NameOf(staging);
     fs::remove(name);
   }
+  // Where a name can be given neither by a link nor by a rename that never
+  // replaces, no backup is made, and nothing is left.
+  seams::RunAtEachStep({});
+  seams::RefuseHardLinks(true);
+  seams::RefuseNoReplaceRenames(true);
+  EXPECT_EQ(WriteNewFile(name.string(), new_), NewFileOutcome::CannotCreate);
+  EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes"}));
 }
 
 // Where no new file can be made, the target is written in place; a write

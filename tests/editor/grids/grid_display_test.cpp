@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 
+#include "channel_display.h"
 #include "grid_fixture.h"
 #include "qt_color_word.h"
 
@@ -11,6 +12,19 @@ namespace kestrin::testing {
 namespace {
 
 using GridDisplay = GridFixture;
+
+// The bytes an edit changed, as the grid shows them again: those of the one
+// edit buffer, with the clicked one, ascending and each once.
+TEST(EditedIndexes, AreTheBuffersOwnBytesAscendingEachOnce) {
+  EditingState state;
+  state.channels.emplace();
+  state.channels->edit[1].resize(10);
+  state.streamPosition[1] = 100;
+  const ByteChange changes[] = {{107, ByteTarget::Edit, 1}, {102, ByteTarget::Edit, 1}, {107, ByteTarget::Edit, 1},
+                                {103, ByteTarget::Image, 1}, {104, ByteTarget::Edit, 0}, {99, ByteTarget::Edit, 1},
+                                {110, ByteTarget::Edit, 1}, {109, ByteTarget::Edit, 1}};
+  EXPECT_EQ(EditedIndexes(state, 1, changes, 5), (std::vector<std::size_t>{2, 5, 7, 9}));
+}
 
 TEST_F(GridDisplay, BeforeAnyPartThePagesOnlyAskForOne) {
   ShowSquare1();
