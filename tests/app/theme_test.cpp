@@ -82,8 +82,8 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
 }
 
 // The icon at each size: a black note (its head low left, its stem to the
-// right, its flag right of the stem) on a light card with transparent corners. Places are given on the
-// 48-unit canvas the icon is drawn on.
+// right, its flag right of the stem) on a light card with transparent
+// corners. Places are given on the 48-unit canvas the icon is drawn on.
 TEST(WindowLooks, TheIconIsANoteOnALightCardAtEverySize) {
   struct Place {
     const char* what;
