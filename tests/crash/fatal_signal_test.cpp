@@ -314,18 +314,14 @@ TEST_F(FatalSignalTest, AReporterMissingOrGoneEarlyLeavesTheProcessToItsOwnSigna
   // A reporter gone before the handler's last word to it must not end the
   // process by SIGPIPE. This one shuts its input, then reads the report: a
   // FIFO of one page, whose writer waits for that reader midway through the
-  // sections written once the reporter runs. A longer reporter path lengthens
-  // the command line, written before them, to put that midway point there.
+  // sections written once the reporter runs. A reporter path longer by "./"
+  // steps lengthens the command line, written before them, to put that
+  // midway point there (its name is as long as the missing one's).
   const std::size_t before = text.find("== Modules =="), all = text.find("(" + missing.string());
   ASSERT_LT(before, all);
-  const std::string name = "closing-reporter";
-  std::filesystem::path closing = folder;
-  const std::size_t length = missing.string().size() + 4096 - (before + all) / 2;
-  for (std::size_t need = length - folder.string().size() - 1 - name.size(); need >= 2;
-       need -= std::min<std::size_t>(need, 200))
-    closing /= std::string(std::min<std::size_t>(need, 200) - 1, 'd');
-  std::filesystem::create_directories(closing);
-  closing /= name;
+  std::string steps;
+  while (steps.size() + (before + all) / 2 < 4096) steps += "./";
+  const std::filesystem::path closing = folder / (steps + "closing-reporter");
   std::ofstream(closing) << "#!/bin/sh\nexec 0<&-\nexec cat \"$1\" > \"$0.report\"\n";
   std::filesystem::permissions(closing, std::filesystem::perms::owner_all);
   std::filesystem::remove(report);
