@@ -75,6 +75,10 @@ TEST(WindowLooks, EditModePicturesShowOnLightAndDarkButtons) {
         return pixel.red() != pixel.green() || pixel.green() != pixel.blue();
       });
       EXPECT_EQ(coloured, 0) << name << (darkTheme ? " dark" : " light");
+      // Smooth edges: pixels the strokes cover in part.
+      const int partly =
+          PixelsWhere(picture, picture.rect(), [](const QColor& pixel) { return pixel.alpha() % 255 != 0; });
+      EXPECT_GE(partly, 10) << name << (darkTheme ? " dark" : " light");
       const QColor atInk = picture.pixelColor(ink);
       EXPECT_TRUE(atInk.alpha() == 255 && atInk.red() <= 0x80) << name << ": " << atInk.name(QColor::HexArgb).toStdString();
     }

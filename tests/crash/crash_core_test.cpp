@@ -451,6 +451,31 @@ TEST(FrameNames, MapsAnAddressThroughTheModulesToItsFunction) {
   EXPECT_EQ(NamedFrames({0x5581a010}, withId, {}), "#0 0x5581a010 in /no/such/tool (build-id 0a1b2c)\n");
 }
 
+// addr2line answers with the nearest symbol even where it knows no line; a
+// fake one on the search path gives each kind of answer.
+TEST(FrameNames, OnlyALineAddr2lineKnowsVouchesForItsName) {
+  TempFolder temp;
+  const std::string oldPath = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
+  setenv("PATH", (temp.path.string() + ":" + oldPath).c_str(), 1);
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const std::vector<Mapping> mappings = ParseMappings(ReadWholeFile("/proc/self/maps"));
+  const auto address = reinterpret_cast<std::uintptr_t>(&NamedForTheReporter);
+  const std::string fallback = "#0 kestrin::crash::(anonymous namespace)::NamedForTheReporter(int) in " + self + "\n";
+  const std::pair<const char*, std::string> answers[] = {
+      {"/src/tune.cpp:12 (discriminator 3)", "#0 Fake::Named() at /src/tune.cpp:12\n"},
+      {"/src/tune.cpp:12", "#0 Fake::Named() at /src/tune.cpp:12\n"},
+      {"??:0", fallback},
+      {"/src/tune.cpp:?", fallback},
+      {"/src/tune.cpp:0", fallback}};
+  for (const auto& [place, expected] : answers) {
+    const auto fake = temp.path / "addr2line";
+    std::ofstream(fake) << "#!/bin/sh\nprintf '%s\\n' 'Fake::Named()' '" << place << "'\n";
+    std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
+    EXPECT_EQ(NamedFrames({address}, mappings, {}), expected) << place;
+  }
+  setenv("PATH", oldPath.c_str(), 1);
+}
+
 TEST(FrameNames, StrippedModuleGivesOffsetAndBuildIdNeverABorrowedNameAndItsDebugFileGivesTheName) {
   // This program as the package ships it: the debug information split off
   // by build-id, the program stripped of all but its dynamic symbols.

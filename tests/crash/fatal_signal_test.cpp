@@ -353,6 +353,16 @@ TEST_F(FatalSignalTest, ReporterCompletesOnlyTheReportOfTheCrashedProcess) {
   const CompletedReport other = CompleteSignalReport(report.string(), end.pid + 1, true, more);
   EXPECT_FALSE(other.saved);
   EXPECT_EQ(ReadFile(report), first);
+  // So is one that names no process, though the reporter could not read its
+  // own process number either (0).
+  std::string unnamed = first;
+  const auto at = unnamed.find("\nProcess id: ");
+  ASSERT_NE(at, std::string::npos);
+  unnamed.erase(at, unnamed.find('\n', at + 1) - at);
+  std::ofstream(report, std::ios::trunc) << unnamed;
+  EXPECT_FALSE(CompleteSignalReport(report.string(), 0, true, more).saved);
+  EXPECT_EQ(ReadFile(report), unnamed);
+  std::ofstream(report, std::ios::trunc) << first;
 
   const CompletedReport completed = CompleteSignalReport(report.string(), end.pid, true, more);
   EXPECT_TRUE(completed.saved);

@@ -274,6 +274,27 @@ TEST(WriteBack, RefusesBuffersThatNoLongerFitThePart) {
   EXPECT_EQ(state.romImage, before);
 }
 
+// Created empty: every number 0, song set 1, no file name, no buffers, both
+// flags off.
+TEST(EditingStateLifecycle, StartsEmpty) {
+  const EditingState state;
+  const std::pair<const char*, std::int32_t> numbers[] = {{"ROM size", state.romSize},
+                                                          {"first-part position", state.firstPartPosition},
+                                                          {"last-part position", state.lastPartPosition},
+                                                          {"loop-part position", state.loopPartPosition},
+                                                          {"first part", state.firstPart},
+                                                          {"last part", state.lastPart},
+                                                          {"loop part", state.loopPart},
+                                                          {"header position", state.headerPosition}};
+  for (const auto& [name, value] : numbers) EXPECT_EQ(value, 0) << name;
+  EXPECT_EQ(state.streamPosition, (std::array<std::int32_t, 5>{}));
+  EXPECT_EQ(state.streamLength, (std::array<std::int32_t, 5>{}));
+  EXPECT_EQ(state.partHeader, PartHeader{});
+  EXPECT_EQ(state.songSet, SongSet::One);
+  EXPECT_TRUE(state.romImage.empty() && state.currentFileName.empty() && state.songPartList.empty());
+  EXPECT_FALSE(state.channels.has_value() || state.fileLoaded || state.partLoaded);
+}
+
 TEST(EditingStateLifecycle, DropPartAndReleaseLeaveNothingBehind) {
   EditingState state = CopiedExamplePart();
   state.partLoaded = true;

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 #include <numeric>
 #include <vector>
 
@@ -81,6 +82,8 @@ TEST(ChannelGridLayout, HitTestingFindsEveryWideEnoughCellAfterScrolling) {
   grid.SetColumnCount(kColumns);
   grid.InvalidateLayout();
   grid.show();
+  std::vector<std::int64_t> lefts;
+  for (int c = 0; c <= kColumns; ++c) lefts.push_back(ExpectedLeft(source.widths, c));
   for (int c = 1; c < kColumns; c += 7) {
     if (source.widths[static_cast<std::size_t>(c)] < 3) continue;
     const int row = 1 + c % 62;
@@ -91,6 +94,11 @@ TEST(ChannelGridLayout, HitTestingFindsEveryWideEnoughCellAfterScrolling) {
     // The fixed parts stay put while the rest scrolls.
     EXPECT_EQ(grid.CellAt(QPoint(5, rect->center().y())), (GridCell{0, row}));
     EXPECT_EQ(grid.CellAt(QPoint(rect->center().x(), 3)), (GridCell{c, 0}));
+    // The first pixels past the fixed column and the fixed row scroll.
+    const std::int64_t x = 33 + grid.HorizontalOffset();
+    const auto under = static_cast<int>(std::upper_bound(lefts.begin(), lefts.end(), x) - lefts.begin()) - 1;
+    EXPECT_EQ(grid.CellAt(QPoint(33, 3)), (GridCell{under, 0})) << c;
+    EXPECT_EQ(grid.CellAt(QPoint(5, 17)), (GridCell{0, static_cast<int>((17 + grid.VerticalOffset()) / 17)})) << c;
   }
   // Scrolled down, the first row below the fixed one is off view too.
   grid.ScrollToCell({1, 62});
