@@ -153,9 +153,9 @@ TEST_F(FatalSignalTest, NullDereferenceIsReportedAndEndsBySigsegv) {
   const std::string text = ReadFile(report);
   EXPECT_EQ(text.rfind("Kestrin Music Editor crash report\n", 0), 0u);
   for (const char* expected :
-       {"== Time ==", "Kestrin Music Editor test\n", "Command line: ", "== Failure ==\n",
-        "Signal: SIGSEGV (11)\n", "Code: SEGV_MAPERR (1)\n", "Fault address: 0x0\n", "== Stack frames (raw) ==\n#0 0x", "\n#1 0x", "== Modules ==\n",
-        "== Editor state ==\nFile opened: /songs/made-up.nes\n"}) {
+       {"== Time ==", "Kestrin Music Editor test\n", "Command line: ", "== Failure ==\n", "Signal: SIGSEGV (11)\n",
+        "Code: SEGV_MAPERR (1)\n", "Fault address: 0x0\n", "== Stack frames (raw) ==\n#0 0x", "\n#1 0x",
+        "== Modules ==\n", "== Editor state ==\nFile opened: /songs/made-up.nes\n"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected;
   }
   // The command line's arguments, each after one blank.
