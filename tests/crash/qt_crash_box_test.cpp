@@ -132,7 +132,7 @@ TEST(QtCrashBox, ShowsItsLinesSelectableAndItsButtons) {
 struct ChoiceCase {
   const char* label;
   CrashBoxContent content;
-  const char* button;  // null: the key is pressed instead
+  const char* button;  // clicked; with a key, the key is pressed on it instead
   Qt::Key key;
   CrashChoice expected;
 };
@@ -145,14 +145,18 @@ TEST(QtCrashBox, EachWayOutGivesItsChoice) {
       {"Restart after a signal", AfterASignal(), "RestartButton", Qt::Key_unknown, CrashChoice::Restart},
       {"Enter after an exception", AfterAnException(), nullptr, Qt::Key_Return, CrashChoice::Continue},
       {"Enter after a signal", AfterASignal(), nullptr, Qt::Key_Return, CrashChoice::Close},
+      {"Enter on Restart after an exception", AfterAnException(), "RestartButton", Qt::Key_Return,
+       CrashChoice::Continue},
       {"Escape after an exception", AfterAnException(), nullptr, Qt::Key_Escape, CrashChoice::Continue},
       {"Escape after a signal", AfterASignal(), nullptr, Qt::Key_Escape, CrashChoice::Close},
   };
   for (const ChoiceCase& way : cases) {
     SCOPED_TRACE(way.label);
     const auto shown = WhenShown(QStringLiteral("CrashBox"), [&](QWidget& box) {
-      if (way.button != nullptr) {
+      if (way.key == Qt::Key_unknown) {
         Click(box, way.button);
+      } else if (way.button != nullptr) {
+        QTest::keyClick(Button(box, way.button), way.key);
       } else {
         QTest::keyClick(&box, way.key);
       }

@@ -174,6 +174,28 @@ TEST(ChannelGridLayout, ScrollBarsAndHitTestingEndAtTheContentsLastPixel) {
 // The scroll bar skips repaints that would not move its slider by a pixel;
 // what the window's backing store holds for it must still be what a fresh
 // paint draws, after scrolls by one column and by many.
+// Rows of height 0 and a last column of width 0 are their grid lines alone:
+// the content's last pixel row and column are still painted.
+TEST(ChannelGridLayout, AGridLineAloneAtTheEndIsPaintedToo) {
+  WidthList source;
+  source.widths = std::vector<std::int64_t>(20, 10);
+  source.widths[4] = 0;
+  ChannelGrid grid({3, 0, false}, source);
+  grid.resize(300, 200);
+  grid.SetColumnCount(5);
+  grid.SetDefaultRowHeight(0);
+  grid.InvalidateLayout();
+  grid.show();
+  const QImage painted = FreshlyPainted(*grid.viewport());
+  const QRgb line = grid.palette().color(QPalette::Mid).rgb();
+  const QRgb empty = grid.palette().color(QPalette::Base).rgb();
+  const int right = static_cast<int>(ExpectedLeft(source.widths, 5));
+  EXPECT_EQ(painted.pixel(10, 2), line);  // the third row, one pixel high
+  EXPECT_EQ(painted.pixel(10, 3), empty);
+  EXPECT_EQ(painted.pixel(right - 1, 1), line);
+  EXPECT_EQ(painted.pixel(right, 1), empty);
+}
+
 TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
   WidthList source;
   constexpr int kColumns = 20000;
