@@ -121,8 +121,10 @@ TEST(ReportFile, AppendsReportsSeparatedByALineAndCreatesTheFolder) {
   EXPECT_TRUE(AppendReport(path, "first\n").saved);
   EXPECT_TRUE(AppendReport(path, "second\n").saved);
   EXPECT_EQ(OpenDescriptors(), openBefore) << "the report and its folder are closed again";
+  // A text of one byte is written too.
+  EXPECT_TRUE(AppendToLastReport(path, "+").saved);
   EXPECT_EQ(ReadWholeFile(path),
-            "first\n------------------------------------------------------------------------\nsecond\n");
+            "first\n------------------------------------------------------------------------\nsecond\n+");
   // A file in the folder's place: nothing is saved, and the reason is given.
   const AppendResult blocked = AppendReport(path / "below-a-file.txt", "third\n");
   EXPECT_FALSE(blocked.saved);
