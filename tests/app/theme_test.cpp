@@ -211,6 +211,12 @@ TEST(WindowLooks, CaptionsShowWholeUnderWiderStylesAndFonts) {
                 window.findChild<QGroupBox*>(QString::fromLatin1(right))->x())
           << left << " and " << right;
     }
+    // The song page asks for room for its groups and, right of and below
+    // them, the 4-pixel margin they keep on the left and at the top.
+    const QWidget* song = pages->currentWidget();
+    const QRect groups = song->childrenRect();
+    EXPECT_GE(song->minimumWidth(), groups.right() + 1 + 4);
+    EXPECT_GE(song->minimumHeight(), groups.bottom() + 1 + 4);
   }
 }
 
