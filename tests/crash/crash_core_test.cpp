@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -177,6 +178,14 @@ TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
     if (n >= 3) kept += (n > 3 ? "------------------------------------------------------------------------\n" : "") + report;
   }
   EXPECT_EQ(ReadWholeFile(path), kept);
+  {
+    // Read back also by a program started without standard input: the
+    // report then opens as descriptor 0.
+    const StandardInputClosed noInput;
+    std::string read;
+    EXPECT_TRUE(ReadReportFile(path, read));
+    EXPECT_EQ(read, kept);
+  }
   EXPECT_EQ(ModeOf(path), 0600u);
   // What cannot be read (here a folder) is never taken for a file to cut.
   EXPECT_FALSE(KeepNewestReports(temp.path).saved);
@@ -475,6 +484,18 @@ TEST(FrameNames, OnlyALineAddr2lineKnowsVouchesForItsName) {
     std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
     EXPECT_EQ(NamedFrames({address}, mappings, {}), expected) << place;
   }
+  // A signal that interrupts the wait for the answer loses nothing.
+  struct sigaction interrupting {}, before {};
+  interrupting.sa_handler = [](int) {};
+  sigaction(SIGALRM, &interrupting, &before);
+  std::ofstream(temp.path / "addr2line") << "#!/bin/sh\nsleep 1\nprintf '%s\\n' 'Fake::Named()' '/src/tune.cpp:12'\n";
+  std::thread alarm([waiting = pthread_self()] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    pthread_kill(waiting, SIGALRM);
+  });
+  EXPECT_EQ(NamedFrames({address}, mappings, {}), "#0 Fake::Named() at /src/tune.cpp:12\n");
+  alarm.join();
+  sigaction(SIGALRM, &before, nullptr);
   setenv("PATH", oldPath.c_str(), 1);
 }
 
