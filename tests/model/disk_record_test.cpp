@@ -45,22 +45,36 @@ TEST(DiskRecord, OnlyAChangedRecordedFileCounts) {
   EXPECT_EQ(SaveRiskOf(state, path), SaveRisk::None);
 }
 
-TEST(DiskRecord, FilesAreReadWithStandardInputClosed) {
+TEST(DiskRecord, FilesAreReadAndWrittenWithStandardInputClosed) {
   // Started without standard input, the editor gets descriptor 0 for the
-  // first file it opens.
+  // first file or folder it opens.
   TempFolder folder;
   const std::string path = folder / "game.nes";
   WriteFile(path, PatternImage(1));
+  EditingState state;
+  ASSERT_TRUE(LoadRom(state, path));
+  struct stat before {}, after {};
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
   std::optional<FileFingerprint> print;
   DiskChange change = DiskChange::CannotCheck;
+  bool saved = false;
+  BackupResult backup;
   {
     const StandardInputClosed noInput;
     print = FingerprintOnDisk(path);
     if (print) change = CompareWithDisk(path, *print);
+    saved = WriteImage(state, path);
+    backup = WriteBackup(state, path);
   }
   ASSERT_TRUE(print);
   EXPECT_EQ(print->contentHash, ContentHash(PatternImage(1)));
   EXPECT_EQ(change, DiskChange::Unchanged);
+  // Saved as always: a new file under the old name.
+  EXPECT_TRUE(saved);
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_NE(after.st_ino, before.st_ino);
+  EXPECT_EQ(backup.outcome, BackupOutcome::Written);
+  EXPECT_EQ(ReadFile(backup.path), PatternImage(1));
 }
 
 TEST(DiskRecord, TheHashIsOfTheBytesAndTheRecordFollowsTheWrittenName) {
