@@ -171,9 +171,6 @@ TEST(ChannelGridLayout, ScrollBarsAndHitTestingEndAtTheContentsLastPixel) {
   }
 }
 
-// The scroll bar skips repaints that would not move its slider by a pixel;
-// what the window's backing store holds for it must still be what a fresh
-// paint draws, after scrolls by one column and by many.
 // Rows of height 0 and a last column of width 0 are their grid lines alone:
 // the content's last pixel row and column are still painted.
 TEST(ChannelGridLayout, AGridLineAloneAtTheEndIsPaintedToo) {
@@ -196,6 +193,9 @@ TEST(ChannelGridLayout, AGridLineAloneAtTheEndIsPaintedToo) {
   EXPECT_EQ(painted.pixel(right, 1), empty);
 }
 
+// The scroll bar skips repaints that would not move its slider by a pixel;
+// what the window's backing store holds for it must still be what a fresh
+// paint draws, after scrolls by one column and by many.
 TEST(ChannelGridLayout, TheScrollBarOnScreenFollowsEveryScroll) {
   WidthList source;
   constexpr int kColumns = 20000;
