@@ -478,8 +478,8 @@ TEST(FrameNames, OnlyALineAddr2lineKnowsVouchesForItsName) {
       {"??:0", fallback},
       {"/src/tune.cpp:?", fallback},
       {"/src/tune.cpp:0", fallback}};
+  const auto fake = temp.path / "addr2line";
   for (const auto& [place, expected] : answers) {
-    const auto fake = temp.path / "addr2line";
     std::ofstream(fake) << "#!/bin/sh\nprintf '%s\\n' 'Fake::Named()' '" << place << "'\n";
     std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
     EXPECT_EQ(NamedFrames({address}, mappings, {}), expected) << place;
@@ -488,7 +488,7 @@ TEST(FrameNames, OnlyALineAddr2lineKnowsVouchesForItsName) {
   struct sigaction interrupting {}, before {};
   interrupting.sa_handler = [](int) {};
   sigaction(SIGALRM, &interrupting, &before);
-  std::ofstream(temp.path / "addr2line") << "#!/bin/sh\nsleep 1\nprintf '%s\\n' 'Fake::Named()' '/src/tune.cpp:12'\n";
+  std::ofstream(fake) << "#!/bin/sh\nsleep 1\nprintf '%s\\n' 'Fake::Named()' '/src/tune.cpp:12'\n";
   std::thread alarm([waiting = pthread_self()] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     pthread_kill(waiting, SIGALRM);
