@@ -45,9 +45,6 @@ void FileCommands::Open() {
     context_.status.Set(QString::fromStdString(report));
     return;
   }
-  // The loaded part's buffers came from the previous image; a later
-  // write-back must not carry them into this one.
-  DropPart(context_.state);
   // Steps of the previous file would write its bytes into this one.
   if (context_.history) context_.history->Clear();
 
