@@ -397,6 +397,8 @@ def read_judged(path: pathlib.Path) -> list[Judgement]:
         key, sep, value = line.partition(":")
         if not sep or key not in ("file", "was", "now", "why", "in"):
             sys.exit(f"{path}:{number}: cannot read '{line}'")
+        if key in entry:  # two entries with no blank line between them
+            sys.exit(f"{path}:{number}: '{key}:' again in one entry")
         entry[key] = value.strip()
     finish(len(lines))
     return out
