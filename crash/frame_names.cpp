@@ -46,6 +46,8 @@ std::string Output(const std::vector<std::string>& arguments) {
     text.append(chunk, static_cast<std::size_t>(got));
   }
   close(pipeEnds[0]);
+  // Stays 0 when no status can be had (SIGCHLD ignored since start-up): the
+  // answer read then counts.
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
