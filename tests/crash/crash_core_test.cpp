@@ -218,11 +218,13 @@ TEST(SafeWriter, WritesNumbersAndUtcTimesWithoutTheCLibrary) {
     out.Text(" / ");
     WriteUtcTime(out, 1796715005);
     out.Text(" / ");
+    WriteUtcTime(out, 1796770800);  // the first second of an hour late in the day
+    out.Text(" / ");
     WriteUtcTime(out, -1);  // a clock set before 1970
   }
   EXPECT_EQ(text,
             "0 -42 9223372036854775807 0x0 0x0000beef 1970-01-01 00:00:00 UTC / "
-            "2000-02-28 23:59:59 UTC / 2026-12-08 07:30:05 UTC / 1969-12-31 23:59:59 UTC");
+            "2000-02-28 23:59:59 UTC / 2026-12-08 07:30:05 UTC / 2026-12-08 23:00:00 UTC / 1969-12-31 23:59:59 UTC");
 }
 
 TEST(ReportSections, ModulesAreTheExecutableFileMappingsWithTheirBuildIds) {

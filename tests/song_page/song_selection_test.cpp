@@ -205,6 +205,8 @@ TEST_F(SongSelection, PickedTitleIsShownFromItsStart) {
   QTest::keyClick(Songs(), Qt::Key_Up);  // the arrow keys pick as well
   EXPECT_EQ(line->text(), "0D-Homeward");
   EXPECT_EQ(line->cursorPosition(), 0);
+  PickSong(PositionOf("0D-Homeward"));  // the shown song again: its text is set anew
+  EXPECT_EQ(line->cursorPosition(), 0);
   // The first character sits at the box's left edge, not scrolled away.
   line->grab();
   const QRect cursor = line->inputMethodQuery(Qt::ImCursorRectangle).toRect();
