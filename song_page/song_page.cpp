@@ -153,7 +153,7 @@ void SongPage::ConnectHandlers() {
   connect(CB_SongSelect_, &QComboBox::currentIndexChanged, this, GuardedSlot([this] {
     if (updating_) return;
     indexChangeRan_ = true;
-    ShowStartOfSongText();
+    ShowStartOfSongText();  // while the song is read, too; `activated` follows
     CB_SongSelectChange();
   }));
   connect(CB_SongSelect_, &QComboBox::activated, this, GuardedSlot([this] {
