@@ -110,6 +110,15 @@ TEST(ReportFile, WhatCannotBeWrittenWholeFailsAndLeavesNothingBehind) {
   errno = 0;
   EXPECT_FALSE(MakeReportFolder(overlong.c_str()));
   EXPECT_EQ(errno, ENAMETOOLONG);
+  // The longest name the system takes (PATH_MAX - 1 bytes) gets its folders.
+  const std::string file = "/bugreport.txt";
+  std::string longest = temp.path.string();
+  while (longest.size() + file.size() < PATH_MAX - 1)
+    longest += "/" + std::string(std::min<std::size_t>(200, PATH_MAX - 2 - file.size() - longest.size()), 'b');
+  longest += file;
+  ASSERT_EQ(longest.size(), PATH_MAX - 1u);
+  EXPECT_TRUE(MakeReportFolder(longest.c_str()));
+  EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(longest).parent_path()));
   // A bare file name needs no folder.
   EXPECT_TRUE(MakeReportFolder("bugreport.txt"));
 }

@@ -191,6 +191,18 @@ TEST(ChannelGridLayout, AGridLineAloneAtTheEndIsPaintedToo) {
   EXPECT_EQ(painted.pixel(10, 3), empty);
   EXPECT_EQ(painted.pixel(right - 1, 1), line);
   EXPECT_EQ(painted.pixel(right, 1), empty);
+
+  // The fixed row and column start at the first pixel.
+  ChannelGrid fixed({3, 1, false}, source);
+  fixed.resize(300, 200);
+  fixed.SetColumnCount(5);
+  fixed.InvalidateLayout();
+  fixed.show();
+  const QImage edges = FreshlyPainted(*fixed.viewport());
+  const QRgb fixedCell = fixed.palette().color(QPalette::Button).rgb();
+  const int column1 = static_cast<int>(ExpectedLeft(source.widths, 1));
+  for (const QPoint& at : {QPoint(0, 0), QPoint(column1, 0), QPoint(0, 40)})
+    EXPECT_EQ(edges.pixel(at), fixedCell) << at.x() << "," << at.y();
 }
 
 // The scroll bar skips repaints that would not move its slider by a pixel;
