@@ -3,6 +3,7 @@
 // song) on the song page; a step made elsewhere is undone where it is,
 // switching no part and no song.
 #include <QApplication>
+#include <QScreen>
 #include <QToolButton>
 #include <functional>
 #include <utility>
@@ -218,6 +219,36 @@ TEST_F(UndoPlaceTest, StepElsewhereIsUndoneInPlaceAndNamedOnly) {
     EXPECT_EQ(StatusText(), QStringLiteral("Redone: ") + c.text);
     EXPECT_EQ(CurrentPage()->objectName(), QStringLiteral("T_Options"));
   }
+}
+
+// Two parts may play the same notes (one address in both headers). Undoing
+// a step of the other one changes the notes on view, and the grid on view
+// shows the change though its part is not the step's.
+TEST_F(UndoPlaceTest, StepOfAnotherPartWithTheSameNotesIsRedrawnOnView) {
+  LoadPart(1);
+  const QString address = Find<QLineEdit>("E_ph2")->text();
+  LoadPart(0);
+  Type("E_ph2", address);
+  LoadPart(1);
+  ShowPage("T_Square1");
+  ClickCell(Grid("Sq1_StrGrid"), 3, Square1Row());
+  ShowPage("T_Song");
+  LoadPart(0);
+  ASSERT_EQ(Find<QLineEdit>("E_ph2")->text(), address);
+  ShowPage("T_Square1");
+  QWidget& view = *Grid("Sq1_StrGrid").viewport();
+  const auto held = [&] {
+    QApplication::processEvents();
+    const QPoint at = view.mapTo(&window, QPoint(0, 0));
+    return window.screen()->grabWindow(window.winId(), at.x(), at.y(), view.width(), view.height()).toImage();
+  };
+  const QImage edited = held();
+
+  Undo();
+  EXPECT_EQ(StatusText(), QStringLiteral("Undone: note edit on Square 1 (song 01, line 2)"));
+  const QImage undone = held();
+  EXPECT_NE(undone, edited);
+  EXPECT_EQ(undone, view.grab().toImage().convertToFormat(undone.format()));
 }
 
 }  // namespace
