@@ -130,9 +130,9 @@ TEST(ReportFile, AppendsReportsSeparatedByALineAndCreatesTheFolder) {
   const std::ptrdiff_t openBefore = OpenDescriptors();
   EXPECT_TRUE(AppendReport(path, "first\n").saved);
   EXPECT_TRUE(AppendReport(path, "second\n").saved);
-  EXPECT_EQ(OpenDescriptors(), openBefore) << "the report and its folder are closed again";
   // A text of one byte is written too.
   EXPECT_TRUE(AppendToLastReport(path, "+").saved);
+  EXPECT_EQ(OpenDescriptors(), openBefore) << "the report and its folder are closed again";
   EXPECT_EQ(ReadWholeFile(path),
             "first\n------------------------------------------------------------------------\nsecond\n+");
   // A file in the folder's place: nothing is saved, and the reason is given.
@@ -180,6 +180,7 @@ TEST(ReportFile, OnlyTheUserMayReadReportsOrFollowALinkToThem) {
 TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
   TempFolder temp;
   const auto path = temp.path / "bugreport.txt";
+  const std::ptrdiff_t openBefore = OpenDescriptors();
   std::string kept;
   for (int n = 1; n <= 12; ++n) {
     const std::string report = "Kestrin Music Editor crash report\nnumber " + std::to_string(n) + "\n";
@@ -198,6 +199,7 @@ TEST(ReportFile, KeepsTheTenNewestReportsAndScreenshots) {
   EXPECT_EQ(ModeOf(path), 0600u);
   // What cannot be read (here a folder) is never taken for a file to cut.
   EXPECT_FALSE(KeepNewestReports(temp.path).saved);
+  EXPECT_EQ(OpenDescriptors(), openBefore) << "every report read, cut and written is closed again";
 
   for (int n = 10; n < 22; ++n) std::ofstream(temp.path / ("bugreport-20261208-0700" + std::to_string(n) + "-000.png"));
   std::ofstream(temp.path / "holiday.png");
