@@ -248,10 +248,12 @@ TEST(ReportSections, ModulesAreTheExecutableFileMappingsWithTheirBuildIds) {
   void* const mapped = mmap(nullptr, 1, PROT_READ, MAP_PRIVATE, file, 0);
   ASSERT_NE(mapped, MAP_FAILED);
   std::string text;
+  const std::ptrdiff_t openBefore = OpenDescriptors();
   {
     SafeWriter out(text);
     WriteModules(out);
   }
+  EXPECT_EQ(OpenDescriptors(), openBefore) << "the module list is closed again";
   munmap(mapped, 1);
   close(file);
   EXPECT_EQ(text.rfind("== Modules ==\n", 0), 0u);
@@ -492,11 +494,13 @@ TEST(FrameNames, OnlyALineAddr2lineKnowsVouchesForItsName) {
       {"/src/tune.cpp:?", fallback},
       {"/src/tune.cpp:0", fallback}};
   const auto fake = temp.path / "addr2line";
+  const std::ptrdiff_t openBefore = OpenDescriptors();
   for (const auto& [place, expected] : answers) {
     std::ofstream(fake) << "#!/bin/sh\nprintf '%s\\n' 'Fake::Named()' '" << place << "'\n";
     std::filesystem::permissions(fake, std::filesystem::perms::owner_all);
     EXPECT_EQ(NamedFrames({address}, mappings, {}), expected) << place;
   }
+  EXPECT_EQ(OpenDescriptors(), openBefore) << "each lookup's pipe is closed again";
   // A signal that interrupts the wait for the answer loses nothing.
   struct sigaction interrupting {}, before {};
   interrupting.sa_handler = [](int) {};
