@@ -3,12 +3,12 @@
 // song) on the song page; a step made elsewhere is undone where it is,
 // switching no part and no song.
 #include <QApplication>
-#include <QScreen>
 #include <QToolButton>
 #include <functional>
 #include <utility>
 #include <vector>
 
+#include "held_on_screen.h"
 #include "status_line.h"
 #include "undo_fixture.h"
 
@@ -237,16 +237,11 @@ TEST_F(UndoPlaceTest, StepOfAnotherPartWithTheSameNotesIsRedrawnOnView) {
   ASSERT_EQ(Find<QLineEdit>("E_ph2")->text(), address);
   ShowPage("T_Square1");
   QWidget& view = *Grid("Sq1_StrGrid").viewport();
-  const auto held = [&] {
-    QApplication::processEvents();
-    const QPoint at = view.mapTo(&window, QPoint(0, 0));
-    return window.screen()->grabWindow(window.winId(), at.x(), at.y(), view.width(), view.height()).toImage();
-  };
-  const QImage edited = held();
+  const QImage edited = HeldOnScreen(window, view);
 
   Undo();
   EXPECT_EQ(StatusText(), QStringLiteral("Undone: note edit on Square 1 (song 01, line 2)"));
-  const QImage undone = held();
+  const QImage undone = HeldOnScreen(window, view);
   EXPECT_NE(undone, edited);
   EXPECT_EQ(undone, view.grab().toImage().convertToFormat(undone.format()));
 }

@@ -33,6 +33,7 @@
 #include "report_sections.h"
 #include "signal_report.h"
 #include "signal_safe_writer.h"
+#include "open_descriptors.h"
 #include "standard_input_closed.h"
 #include "throw_trace.h"
 
@@ -64,11 +65,6 @@ std::string OwnBuildId() {
   const std::string notes = CommandOutput("readelf -n '" + std::filesystem::read_symlink("/proc/self/exe").string() + "'");
   std::smatch found;
   return std::regex_search(notes, found, std::regex("Build ID: ([0-9a-f]+)")) ? found[1].str() : std::string();
-}
-
-// How many files this process holds open.
-std::ptrdiff_t OpenDescriptors() {
-  return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
 }
 
 // A fresh folder under /tmp, removed at the end of the test.

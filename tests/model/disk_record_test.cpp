@@ -5,12 +5,11 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "disk_record.h"
 #include "model_test_support.h"
+#include "open_descriptors.h"
 #include "rom_file.h"
 #include "standard_input_closed.h"
 
@@ -53,10 +52,7 @@ TEST(DiskRecord, FilesAreReadAndWrittenWithStandardInputClosed) {
   TempFolder folder;
   const std::string path = folder / "game.nes";
   WriteFile(path, PatternImage(1));
-  const auto openDescriptors = [] {
-    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
-  };
-  const auto openAtStart = openDescriptors();
+  const std::ptrdiff_t openAtStart = OpenDescriptors();
   EditingState state;
   ASSERT_TRUE(LoadRom(state, path));
   struct stat before {}, after {};
@@ -81,7 +77,7 @@ TEST(DiskRecord, FilesAreReadAndWrittenWithStandardInputClosed) {
   EXPECT_NE(after.st_ino, before.st_ino);
   EXPECT_EQ(backup.outcome, BackupOutcome::Written);
   EXPECT_EQ(ReadFile(backup.path), PatternImage(1));
-  EXPECT_EQ(openDescriptors(), openAtStart);  // each file and folder opened was closed again
+  EXPECT_EQ(OpenDescriptors(), openAtStart);  // each file and folder opened was closed again
 }
 
 TEST(DiskRecord, TheHashIsOfTheBytesAndTheRecordFollowsTheWrittenName) {

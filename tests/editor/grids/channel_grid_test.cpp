@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "channel_grid.h"
+#include "held_on_screen.h"
 
 namespace kestrin {
 namespace {
@@ -38,15 +38,7 @@ std::vector<std::int64_t> MixedWidths(int columns) {
   return widths;
 }
 
-// What the window's backing store holds for `part` once pending paints are
-// done, and what a fresh paint of it draws.
-QImage HeldOnScreen(QWidget& window, QWidget& part) {
-  QApplication::processEvents();
-  const QPoint at = part.mapTo(&window, QPoint(0, 0));
-  const QPixmap held = window.screen()->grabWindow(window.winId(), at.x(), at.y(), part.width(), part.height());
-  return held.toImage().convertToFormat(QImage::Format_RGB32);
-}
-
+// What a fresh paint of `part` draws.
 QImage FreshlyPainted(QWidget& part) { return part.grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 std::int64_t ExpectedLeft(const std::vector<std::int64_t>& widths, int column) {

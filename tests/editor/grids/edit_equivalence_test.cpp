@@ -11,7 +11,6 @@
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
@@ -25,6 +24,7 @@
 
 #include "cell_table.h"
 #include "channel_grid.h"
+#include "held_on_screen.h"
 #include "editing_state.h"
 #include "editor_context.h"
 #include "editor_settings.h"
@@ -80,14 +80,7 @@ struct Editor {
   QString SpaceLabel() const { return sq1->findChild<QLabel*>(QStringLiteral("l_sq1infos"))->text(); }
   // What the window's backing store holds for the grid's viewport: the
   // pixels as painted, not repainted for the grab.
-  QImage Painted(bool square1) {
-    QApplication::processEvents();
-    ChannelGrid& grid = Grid(square1);
-    const QPoint at = grid.viewport()->mapTo(&window, QPoint(0, 0));
-    return window.screen()
-        ->grabWindow(window.winId(), at.x(), at.y(), grid.viewport()->width(), grid.viewport()->height())
-        .toImage();
-  }
+  QImage Painted(bool square1) { return HeldOnScreen(window, *Grid(square1).viewport()); }
 };
 
 // A byte of every kind, with property bytes as frequent as `propertyShare`
