@@ -47,7 +47,6 @@ class ByteStep : public QUndoCommand {
     changes_.shrink_to_fit();
   }
   std::span<const ByteChange> Changes() const { return changes_; }
-  const EditPlace& Place() const { return place_; }
 
  private:
   EditHistory& history_;
@@ -105,10 +104,6 @@ void EditHistory::Clear() {
 
 std::span<const ByteChange> EditHistory::StepChanges(int index) const {
   return static_cast<const ByteStep*>(stack_.command(index))->Changes();
-}
-
-const EditPlace& EditHistory::StepPlace(int index) const {
-  return static_cast<const ByteStep*>(stack_.command(index))->Place();
 }
 
 void EditHistory::Applied(const StepShown& shown) {

@@ -62,9 +62,8 @@ class EditHistory {
   void PartLoaded(const SongLine& part) { loadedPart_ = part; }
   const SongLine& LoadedPart() const { return loadedPart_; }
 
-  // Step `index` of the stack (0 is the oldest): its changes and its place.
+  // The changes of step `index` of the stack (0 is the oldest).
   std::span<const ByteChange> StepChanges(int index) const;
-  const EditPlace& StepPlace(int index) const;
 
   // Who shows the state again after an undo, a redo or a joined write-back.
   void SetShow(std::function<void(const StepShown&)> show) { show_ = std::move(show); }

@@ -525,6 +525,7 @@ TEST_F(ExceptionPathTest, TerminateShowsTheBoxWithoutContinueAndAbortsOnClose) {
       ::testing::KilledBySignal(SIGABRT), "");
   const QString report = ReadAll(reportPath);
   EXPECT_TRUE(report.contains(QStringLiteral("Where: std::terminate was called")));
+  EXPECT_TRUE(report.contains(QStringLiteral("\nNo exception is in flight\n")));  // called outright
   EXPECT_EQ(report.count(QStringLiteral("Kestrin Music Editor crash report\n")), 1);
 }
 

@@ -122,7 +122,10 @@ close_and_expect_sigsegv() {  # $1: the key that answers the box (default Return
   [[ $status -eq $((128 + 11)) ]] || fail "after the signal the editor ended with $status, not by SIGSEGV"
 }
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
+# -noreset: by default the server resets when its last client leaves, and
+# refuses whoever connects meanwhile; here a crashed program leaves just as
+# the next one (the restarted editor, a poll of xdotool) connects.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
 wait_until 30 test -s "$work/display" || fail "Xvfb did not start"
 display=":$(head -1 "$work/display")"

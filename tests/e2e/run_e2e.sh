@@ -68,8 +68,10 @@ wait_for_windows() {  # wait_for_windows COUNT: until the editor shows COUNT win
 "$demo_maker" "$work/demo.nes" >/dev/null
 cp "$work/demo.nes" "$work/original.nes"
 
-# Xvfb picks a free display itself and writes its number to fd 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$out/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number to fd 3. It must
+# not reset when its last client leaves: whoever connects meanwhile is
+# refused.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$out/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 1 100); do [[ -s $work/display ]] && break; sleep 0.1; done
 [[ -s $work/display ]] || fail "Xvfb did not start"
