@@ -113,10 +113,12 @@ TEST_F(UndoPlaceTest, StepOnViewIsNamedAndShownWithItsCell) {
     EXPECT_EQ(Action("Undo1")->text(), QStringLiteral("&Undo ") + c.text);
     const bool grid = QByteArray(c.focus).endsWith("StrGrid");
     const GridCell made = grid ? Find<ChannelGrid>(c.focus)->CurrentCell() : GridCell{};
-    // Away from the place: another page, the grid scrolled to its star or
-    // the song page's focus on its list
+    // Away from the place: another page, and the grid's current cell moved
+    // and the focus in the note properties (beside the pages, so no change
+    // of page moves it), or the song page's focus on its list
     if (grid) {
       Find<ChannelGrid>(c.focus)->SetCurrentCell({1, 1});
+      Find<QWidget>("CB_Instruments")->setFocus();
     } else {
       Find<QWidget>("LB_Parts")->setFocus();
     }

@@ -59,7 +59,7 @@ TEST(PartLoader, FindsTheFiveStreamsOfAPart) {
   }
 }
 
-TEST(PartLoader, ShortestStreamsAndDmcOffsetZero) {
+TEST(PartLoader, ShortestStreamsAndDmcOffsetsZeroAndOne) {
   EditingState state = StateWithPart({0x10, 0x00, 0x80, 0x00, 0x00, 0x00, 0x00});
   state.romImage[At(0x38010)] = 0x00;
   ASSERT_TRUE(LoadPart(state, kPart));
@@ -71,6 +71,15 @@ TEST(PartLoader, ShortestStreamsAndDmcOffsetZero) {
   state.romImage[At(0x38011)] = 0x00;
   ASSERT_TRUE(LoadPart(state, kPart));
   EXPECT_EQ(state.streamLength, (std::array<std::int32_t, 5>{2, 0, 0, 0, 1}));
+
+  // The smallest offset that takes stream 5 off the part start; it runs to
+  // the zero like any other.
+  state.romImage[At(kHeaderPosition + 6)] = 0x01;
+  state.romImage[At(0x38011)] = 0x22;
+  state.romImage[At(0x38012)] = 0x00;
+  ASSERT_TRUE(LoadPart(state, kPart));
+  EXPECT_EQ(state.streamPosition, (std::array<std::int32_t, 5>{0x38010, 0x38010, 0x38010, 0x38010, 0x38011}));
+  EXPECT_EQ(state.streamLength, (std::array<std::int32_t, 5>{3, 0, 0, 1, 2}));
 }
 
 TEST(PartLoader, FailsWithoutChangingAnythingWhenAStreamHasNoEnd) {

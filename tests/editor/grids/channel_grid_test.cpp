@@ -253,6 +253,11 @@ TEST(ChannelGridLayout, AShorterStreamKeepsTheCurrentCellOnIt) {
   grid.SetCurrentCell({39, 5});
   grid.SetColumnCount(4);
   EXPECT_EQ(grid.CurrentCell(), (GridCell{3, 5}));
+  // A stream with no bytes leaves no cell to move to: the current cell waits
+  // where it was for the next stream.
+  grid.SetColumnCount(1);
+  grid.SetColumnCount(40);
+  EXPECT_EQ(grid.CurrentCell(), (GridCell{3, 5}));
 }
 
 // Moving the current cell by mouse or key repaints where its frame was and
