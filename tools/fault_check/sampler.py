@@ -214,6 +214,11 @@ def number_variants(token: str, suffix: str) -> list[str]:
         value_f = float(token.replace("'", ""))
         out = [repr(value_f + 1), repr(value_f - 1)] + (["0.0"] if value_f != 0 else [])
         return [v + suffix for v in dict.fromkeys(out) if not v.startswith("-")]
+    elif len(token) > 1 and token.startswith("0"):  # octal (file modes) stays octal
+        value = int(token.replace("'", ""), 8)
+
+        def fmt(v: int) -> str:
+            return (f"0{v:o}" if v else "0") + suffix
     else:
         value = int(token.replace("'", ""))
 
