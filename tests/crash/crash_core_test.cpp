@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "editor_facts.h"
 #include "frame_names.h"
 #include "report_file.h"
 #include "report_sections.h"
@@ -303,6 +304,17 @@ TEST(ReportSections, EditorStateSaysAsMuchAsTheEditorHasOpen) {
     }
     EXPECT_EQ(text, std::string("== Editor state ==\n") + c.lines);
   }
+}
+
+// The program publishes after every event, and a signal may come in the
+// middle: the copy the handler was last pointed at stays whole while the
+// next one is written.
+TEST(EditorFacts, PublishingLeavesTheCopyTheHandlerReadsAlone) {
+  PublishEditorFacts({.fileName = "/songs/first.nes", .fileLoaded = true});
+  const EditorFacts read = PublishedEditorFacts();
+  PublishEditorFacts({.fileName = "/songs/second.nes", .fileLoaded = true});
+  EXPECT_STREQ(read.fileName, "/songs/first.nes");
+  EXPECT_STREQ(PublishedEditorFacts().fileName, "/songs/second.nes");
 }
 
 // The unwinder's frames from the failing instruction on, up to the first
