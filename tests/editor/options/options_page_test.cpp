@@ -89,14 +89,21 @@ TEST_F(OptionsPageTest, ShowingAgainPicksUpSettingsChangedElsewhere) {
   settings.pitchLightIntensity = -9;
   settings.caseHeight = -5;
   settings.propCaseLength = 1;
-  settings.loopEndColor = 0x563412u;
   settings.askBackup = false;
+  // Each swatch its own colour: red 0x11 to 0x16, stored red in the low byte.
+  const std::pair<const char*, ColorWord EditorSettings::*> swatches[] = {
+      {"S_NoteColor", &EditorSettings::noteColor},       {"S_MuteColor", &EditorSettings::silenceColor},
+      {"S_PropColor", &EditorSettings::notePropertiesColor}, {"S_LoopColor", &EditorSettings::loopEndColor},
+      {"S_FixedColor", &EditorSettings::notesIndexColor}, {"S_BlankColor", &EditorSettings::emptyCaseColor}};
+  ColorWord word = 0x563411u;
+  for (const auto& [name, color] : swatches) settings.*color = word++;
 
   page.show();
   EXPECT_EQ(Box("E_PitchLightInt").text(), "-9");
   EXPECT_EQ(Box("E_CaseHeight").text(), "-5");
   EXPECT_EQ(Box("E_PropCaseLength").text(), "1");
-  EXPECT_EQ(Swatch("S_LoopColor").Color(), QColor(0x12, 0x34, 0x56));
+  int red = 0x11;
+  for (const auto& [name, color] : swatches) EXPECT_EQ(Swatch(name).Color(), QColor(red++, 0x34, 0x56)) << name;
   EXPECT_FALSE(page.findChild<QCheckBox*>("Chk_AskBackup")->isChecked());
   EXPECT_EQ(settings.pitchLightIntensity, -9);
   EXPECT_EQ(settings.caseHeight, -5);
