@@ -197,7 +197,7 @@ TEST(ChannelGridLayout, AGridLineAloneAtTheEndIsPaintedToo) {
     EXPECT_EQ(edges.pixel(at), fixedCell) << at.x() << "," << at.y();
   // And each ends with its line: the column below the fixed row too, the
   // row right of the fixed column too.
-  const int row1 = fixed.VisibleCellRect(1, 1)->top();
+  const int row1 = fixed.VisibleCellRect(1, 1).value().top();
   for (const QPoint& at : {QPoint(column1 - 1, 0), QPoint(column1 - 1, 40), QPoint(0, row1 - 1), QPoint(40, row1 - 1)})
     EXPECT_EQ(edges.pixel(at), line) << at.x() << "," << at.y();
 }

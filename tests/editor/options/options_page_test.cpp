@@ -92,9 +92,13 @@ TEST_F(OptionsPageTest, ShowingAgainPicksUpSettingsChangedElsewhere) {
   settings.askBackup = false;
   // Each swatch its own colour: red 0x11 to 0x16, stored red in the low byte.
   const std::pair<const char*, ColorWord EditorSettings::*> swatches[] = {
-      {"S_NoteColor", &EditorSettings::noteColor},       {"S_MuteColor", &EditorSettings::silenceColor},
-      {"S_PropColor", &EditorSettings::notePropertiesColor}, {"S_LoopColor", &EditorSettings::loopEndColor},
-      {"S_FixedColor", &EditorSettings::notesIndexColor}, {"S_BlankColor", &EditorSettings::emptyCaseColor}};
+      {"S_NoteColor", &EditorSettings::noteColor},
+      {"S_MuteColor", &EditorSettings::silenceColor},
+      {"S_PropColor", &EditorSettings::notePropertiesColor},
+      {"S_LoopColor", &EditorSettings::loopEndColor},
+      {"S_FixedColor", &EditorSettings::notesIndexColor},
+      {"S_BlankColor", &EditorSettings::emptyCaseColor},
+  };
   ColorWord word = 0x563411u;
   for (const auto& [name, color] : swatches) settings.*color = word++;
 
