@@ -18,6 +18,20 @@
 namespace kestrin {
 namespace {
 
+// Each colour swatch of the page and the setting it shows and stores.
+struct SwatchSetting {
+  const char* swatch;
+  ColorWord EditorSettings::*setting;
+};
+constexpr std::array<SwatchSetting, 6> kSwatches{{
+    {"S_NoteColor", &EditorSettings::noteColor},
+    {"S_MuteColor", &EditorSettings::silenceColor},
+    {"S_PropColor", &EditorSettings::notePropertiesColor},
+    {"S_LoopColor", &EditorSettings::loopEndColor},
+    {"S_FixedColor", &EditorSettings::notesIndexColor},
+    {"S_BlankColor", &EditorSettings::emptyCaseColor},
+}};
+
 class OptionsPageTest : public ::testing::Test {
  protected:
   QLineEdit& Box(const char* name) {
@@ -91,23 +105,16 @@ TEST_F(OptionsPageTest, ShowingAgainPicksUpSettingsChangedElsewhere) {
   settings.propCaseLength = 1;
   settings.askBackup = false;
   // Each swatch its own colour: red 0x11 to 0x16, stored red in the low byte.
-  const std::pair<const char*, ColorWord EditorSettings::*> swatches[] = {
-      {"S_NoteColor", &EditorSettings::noteColor},
-      {"S_MuteColor", &EditorSettings::silenceColor},
-      {"S_PropColor", &EditorSettings::notePropertiesColor},
-      {"S_LoopColor", &EditorSettings::loopEndColor},
-      {"S_FixedColor", &EditorSettings::notesIndexColor},
-      {"S_BlankColor", &EditorSettings::emptyCaseColor},
-  };
   ColorWord word = 0x563411u;
-  for (const auto& [name, color] : swatches) settings.*color = word++;
+  for (const SwatchSetting& changed : kSwatches) settings.*changed.setting = word++;
 
   page.show();
   EXPECT_EQ(Box("E_PitchLightInt").text(), "-9");
   EXPECT_EQ(Box("E_CaseHeight").text(), "-5");
   EXPECT_EQ(Box("E_PropCaseLength").text(), "1");
   int red = 0x11;
-  for (const auto& [name, color] : swatches) EXPECT_EQ(Swatch(name).Color(), QColor(red++, 0x34, 0x56)) << name;
+  for (const SwatchSetting& shown : kSwatches)
+    EXPECT_EQ(Swatch(shown.swatch).Color(), QColor(red++, 0x34, 0x56)) << shown.swatch;
   EXPECT_FALSE(page.findChild<QCheckBox*>("Chk_AskBackup")->isChecked());
   EXPECT_EQ(settings.pitchLightIntensity, -9);
   EXPECT_EQ(settings.caseHeight, -5);
@@ -154,28 +161,16 @@ TEST_F(OptionsPageTest, TypingUpdatesTheSettingsAtOnce) {
 }
 
 TEST_F(OptionsPageTest, EachSwatchStoresTheConfirmedColourInItsOwnSetting) {
-  struct Target {
-    const char* swatch;
-    ColorWord EditorSettings::*setting;
-  };
-  const std::array<Target, 6> targets{{
-      {"S_NoteColor", &EditorSettings::noteColor},
-      {"S_MuteColor", &EditorSettings::silenceColor},
-      {"S_PropColor", &EditorSettings::notePropertiesColor},
-      {"S_LoopColor", &EditorSettings::loopEndColor},
-      {"S_FixedColor", &EditorSettings::notesIndexColor},
-      {"S_BlankColor", &EditorSettings::emptyCaseColor},
-  }};
   page.show();
   int shade = 1;
-  for (const Target& target : targets) {
+  for (const SwatchSetting& target : kSwatches) {
     const EditorSettings before = settings;
     const QColor chosen(0x10 * shade, 0x20, 0x30 + shade);
     dialogs.ChooseColor(chosen);
     QTest::mousePress(&Swatch(target.swatch), Qt::LeftButton);
     EXPECT_EQ(Swatch(target.swatch).Color(), chosen) << target.swatch;
     EXPECT_EQ(settings.*target.setting, ToColorWord(chosen)) << target.swatch;
-    for (const Target& other : targets) {
+    for (const SwatchSetting& other : kSwatches) {
       if (other.setting != target.setting) {
         EXPECT_EQ(settings.*other.setting, before.*other.setting)
             << target.swatch << " changed " << other.swatch;
