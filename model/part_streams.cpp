@@ -11,10 +11,6 @@ namespace {
 
 using Image = std::vector<std::uint8_t>;
 
-bool HoldsMusicBank(const EditingState& state) {
-  return state.romImage.size() > static_cast<std::size_t>(kMusicBankLast);
-}
-
 // Length from `position` up to and including the first zero byte, or
 // nothing when the image ends first.
 std::optional<std::int32_t> LengthToZero(const Image& image, std::int32_t position) {

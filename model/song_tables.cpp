@@ -7,15 +7,15 @@ namespace {
 
 constexpr std::int32_t kHighestPartNumber = 255;
 
-bool HoldsMusicBank(const EditingState& state) {
-  return state.romImage.size() > static_cast<std::size_t>(kMusicBankLast);
-}
-
 std::int32_t ByteAt(const EditingState& state, std::int32_t offset) {
   return state.romImage[static_cast<std::size_t>(offset)];
 }
 
 }  // namespace
+
+bool HoldsMusicBank(const EditingState& state) {
+  return state.romImage.size() > static_cast<std::size_t>(kMusicBankLast);
+}
 
 std::int32_t PartTableEntryPosition(SongSet set, std::int32_t partNumber) {
   if (partNumber < 0 || partNumber > kHighestPartNumber) return -1;

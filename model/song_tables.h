@@ -8,6 +8,10 @@
 
 namespace kestrin {
 
+// Whether the image reaches the last byte of the music bank, where the song
+// tables, part tables and part headers lie.
+bool HoldsMusicBank(const EditingState& state);
+
 // Fills the three positions, the three part numbers and the song part list
 // of song table index `index` (0 to 15) of `set`. The caller records the song
 // set in the state beforehand. Fails for set 1 when the last part is three or
