@@ -30,6 +30,7 @@ TEST_F(SongSelection, StartsWithTheFirstTitleShownAndNothingSelected) {
   ASSERT_EQ(Songs()->count(), static_cast<int>(kSongList.size()));
   EXPECT_EQ(Songs()->currentIndex(), -1);
   EXPECT_EQ(Songs()->currentText().toStdString(), kSongList[0].text);
+  EXPECT_EQ(Songs()->lineEdit()->cursorPosition(), 0) << "the title shown from its start";
   EXPECT_TRUE(Songs()->isEditable());
   for (const char* name : {"E_firstPart", "E_lastPart", "E_loopPart", "E_ph1", "E_ph2", "E_ph4",
                            "E_ph5", "E_ph6", "E_ph7"}) {
