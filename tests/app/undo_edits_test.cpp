@@ -307,6 +307,7 @@ TEST_F(UndoEditsTest, EditMenuFollowsFileWithItsKeysAndStates) {
   ASSERT_GE(menus.size(), 2);
   EXPECT_EQ(menus[0]->text(), QStringLiteral("&File"));
   EXPECT_EQ(menus[1]->text(), QStringLiteral("&Edit"));
+  EXPECT_EQ(menus[1]->menu()->objectName(), QStringLiteral("Edit1"));
   const QList<QAction*> file = menus[0]->menu()->actions();
   ASSERT_EQ(file.size(), 5);
   EXPECT_EQ(file[0]->text(), QStringLiteral("&Open"));
