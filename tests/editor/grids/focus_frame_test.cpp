@@ -42,6 +42,7 @@ class FocusFrame : public GridFixture {
     bool framed = false;     // the outer 2 pixels are all black or white, with black on every side
     double visible = 0;      // share of those pixels that stand out from `fill` by kVisible
     bool thirdUntouched = false;  // the third pixel in, below and right, is the fill
+    bool linesUntouched = false;  // the grid lines on view right of and below the cell keep their colour
   };
 
   static Frame ReadFrame(ChannelGrid& grid, GridCell cell, QColor fill = {}) {
@@ -74,6 +75,13 @@ class FocusFrame : public GridFixture {
     frame.visible = pixels > 0 ? static_cast<double>(standing) / pixels : 0;
     frame.thirdUntouched = fill.isValid() && image.pixelColor(rect->right() - 2, rect->bottom() - 2) == fill &&
                            image.pixelColor(rect->center().x(), rect->bottom() - 2) == fill;
+    const QRgb line = grid.palette().color(QPalette::Mid).rgb();
+    const auto lineAt = [&](int x, int y) { return !image.rect().contains(x, y) || image.pixel(x, y) == line; };
+    frame.linesUntouched = true;
+    for (int x = rect->left(); x <= rect->right() + 1; ++x)
+      frame.linesUntouched = frame.linesUntouched && lineAt(x, rect->bottom() + 1);
+    for (int y = rect->top(); y <= rect->bottom() + 1; ++y)
+      frame.linesUntouched = frame.linesUntouched && lineAt(rect->right() + 1, y);
     return frame;
   }
 
@@ -104,6 +112,16 @@ TEST_F(FocusFrame, CurrentCellIsFramedWhileTheGridHasFocus) {
   QTest::keyClick(&grid, Qt::Key_Right);
   EXPECT_TRUE(ReadFrame(grid, {4, 5}).framed);
   EXPECT_FALSE(ReadFrame(grid, {3, 5}).framed);
+
+  // Sides of no whole number of dashes: the last dash ends at the cell's edge.
+  settings_.propCaseLength = 42;
+  settings_.caseHeight = 18;
+  ShowSquare1();
+  grid.setFocus();
+  grid.SetCurrentCell({1, 5});
+  const Frame uneven = ReadFrame(grid, {1, 5});
+  EXPECT_TRUE(uneven.framed);
+  EXPECT_TRUE(uneven.linesUntouched);
 }
 
 TEST_F(FocusFrame, NoFrameWithoutFocus) {
@@ -159,6 +177,7 @@ TEST_F(FocusFrame, StandsOutFromEveryCellColourUnderTheDefaultAndTheDarkTheme) {
       EXPECT_TRUE(frame.framed);
       EXPECT_GE(frame.visible, 0.4);
       EXPECT_TRUE(frame.thirdUntouched);
+      EXPECT_TRUE(frame.linesUntouched);
     }
     // The notes index colour fills no cell that can be current; as an
     // empty case colour it is framed as visibly.
