@@ -301,6 +301,22 @@ TEST_F(SaveFaults, TargetThatIsAFolderIsRefusedAndKept) {
   EXPECT_TRUE(fs::is_directory(inner));
   EXPECT_EQ(ReadAll(inner / "keep.txt"), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes", "songs.nes"}));
+
+  // A target that became a folder just before the rename: the staged file goes too.
+  for (const Staging staging : {Staging::Nameless, Staging::NamedOnly}) {
+    Use(staging);
+    WriteAll(target_, old_);
+    seams::RunAtEachStep([&](seams::WriteStep step) {
+      if (step != seams::WriteStep::StagedFileNamed || fs::is_directory(target_)) return;
+      fs::remove(target_);
+      fs::create_directory(target_);
+      WriteAll(target_ / "keep.txt", {4, 5, 6});
+    });
+    EXPECT_FALSE(WriteImage(StateHolding(new_), target_.string())) << NameOf(staging);
+    EXPECT_EQ(ReadAll(target_ / "keep.txt"), (std::vector<std::uint8_t>{4, 5, 6})) << NameOf(staging);
+    EXPECT_EQ(Entries(folder_), (std::set<std::string>{"game.nes", "songs.nes"})) << NameOf(staging);
+    fs::remove_all(target_);
+  }
 }
 
 struct KillFigures {
