@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <utility>
@@ -35,6 +36,7 @@ struct Seams {
   bool refuseFolderSyncs = false;
   bool refuseHardLinks = false;
   bool refuseNoReplaceRenames = false;
+  std::string refusedAttribute;
   std::chrono::seconds abandonedAfter{60};
   std::function<void(WriteStep)> atStep;
 };
@@ -50,6 +52,7 @@ void RefuseNamelessFiles(bool refuse) { Current().refuseNameless = refuse; }
 void RefuseFolderSyncs(bool refuse) { Current().refuseFolderSyncs = refuse; }
 void RefuseHardLinks(bool refuse) { Current().refuseHardLinks = refuse; }
 void RefuseNoReplaceRenames(bool refuse) { Current().refuseNoReplaceRenames = refuse; }
+void RefuseAttributeOnNewFiles(std::string name) { Current().refusedAttribute = std::move(name); }
 void CountLeftoversAsAbandonedAfter(std::chrono::seconds age) { Current().abandonedAfter = age; }
 void RunAtEachStep(std::function<void(WriteStep)> hook) { Current().atStep = std::move(hook); }
 void Reset() { Current() = Seams{}; }
@@ -365,6 +368,7 @@ bool CopyExtendedAttributes(const fs::path& from, int to) {
   const ssize_t listSize = ::listxattr(from.c_str(), nullptr, 0);
   if (listSize < 0) return errno == ENOTSUP;
   std::vector<char> list(static_cast<std::size_t>(listSize));
+  Step(WriteStep::AttributesMeasured);
   const ssize_t listed = ::listxattr(from.c_str(), list.data(), list.size());
   if (listed < 0) return false;
   for (std::size_t at = 0; at < static_cast<std::size_t>(listed);) {
@@ -375,7 +379,11 @@ bool CopyExtendedAttributes(const fs::path& from, int to) {
     std::vector<char> value(static_cast<std::size_t>(size));
     const ssize_t got = ::getxattr(from.c_str(), name, value.data(), value.size());
     if (got < 0) return false;
-    if (::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0) != 0) return false;
+    // The test seam plays a security module that refuses the attribute.
+    const int set = file_write_seams::Current().refusedAttribute == name
+                        ? (errno = EPERM, -1)
+                        : ::fsetxattr(to, name, value.data(), static_cast<std::size_t>(got), 0);
+    if (set != 0) return false;
   }
   return true;
 }

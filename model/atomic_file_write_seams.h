@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 namespace kestrin::file_write_seams {
 
@@ -24,6 +25,8 @@ enum class WriteStep {
   InPlaceStarting,
   // A write in place stopped part way; the old bytes are put back next.
   InPlaceCutShort,
+  // The target's list of extended attributes was measured; it is read next.
+  AttributesMeasured,
 };
 
 // Plays a file system that refuses nameless files (NFS, vfat).
@@ -35,6 +38,9 @@ void RefuseHardLinks(bool refuse);
 void RefuseNoReplaceRenames(bool refuse);
 // Plays folders that cannot be synced.
 void RefuseFolderSyncs(bool refuse);
+// Plays a security module that refuses the extended attribute `name` on the
+// files the writer creates; an empty name refuses none.
+void RefuseAttributeOnNewFiles(std::string name);
 // How old a leftover must be before the clean-up removes it (a minute
 // unless set); zero plays a folder whose clock makes every file look old.
 void CountLeftoversAsAbandonedAfter(std::chrono::seconds age);

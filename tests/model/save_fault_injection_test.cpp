@@ -897,6 +897,29 @@ TEST_F(SaveFaults, ExtendedAttributesAndAccessListsAreKept) {
   if (withList) {
     EXPECT_EQ(Attribute(target_, "system.posix_acl_access"), list);
   }
+
+  // Where an attribute cannot be carried over to a new file (a security
+  // module refuses it, or the list grows while it is read), the file is
+  // written in place: it keeps its inode and every attribute.
+  for (const bool refused : {true, false}) {
+    SCOPED_TRACE(refused ? "attribute refused" : "list grew while read");
+    seams::Reset();
+    if (refused) {
+      seams::RefuseAttributeOnNewFiles("user.kestrin.note");
+    } else {
+      seams::RunAtEachStep([this](seams::WriteStep step) {
+        if (step == seams::WriteStep::AttributesMeasured) ::setxattr(target_.c_str(), "user.kestrin.added", "1", 1, 0);
+      });
+    }
+    const std::vector<std::uint8_t>& bytes = refused ? old_ : new_;
+    const ino_t inode = InodeOf(target_);
+    ASSERT_TRUE(WriteImage(StateHolding(bytes), target_.string()));
+    EXPECT_EQ(InodeOf(target_), inode);
+    EXPECT_EQ(ReadAll(target_), bytes);
+    const std::vector<char> still = Attribute(target_, "user.kestrin.note");
+    EXPECT_EQ(std::string(still.begin(), still.end()), note);
+    EXPECT_EQ(Entries(folder_), std::set<std::string>{"game.nes"});
+  }
 }
 
 }  // namespace
