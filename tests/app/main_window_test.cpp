@@ -67,6 +67,18 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(InClient(Find<QWidget>("GroupBox8")), QRect(4, H - 88, 129, 65));
     EXPECT_EQ(InClient(Find<QWidget>("GroupBox7")), QRect(139, H - 88, 190, 65));
     EXPECT_EQ(InClient(Find<QWidget>("StatusBar")), QRect(0, H - 19, W, 19));
+    // The grids span their pages: Square 1's down to 42 pixels above the
+    // page's bottom, Square 2's 241 high along its top.
+    auto* pages = Find<QTabWidget>("PC_ChannelSelect");
+    for (const auto& [page, grid, bottomGap, height] : {std::tuple{1, "Sq1_StrGrid", 42, 0},
+                                                         std::tuple{2, "Sq2_StrGrid", 0, 241}}) {
+      pages->setCurrentIndex(page);
+      const QWidget* shown = pages->currentWidget();
+      EXPECT_EQ(Find<QWidget>(grid)->geometry(),
+                QRect(0, 0, shown->width(), height > 0 ? height : shown->height() - bottomGap))
+          << grid;
+    }
+    pages->setCurrentIndex(0);
   }
 
   // The groups grow where a font would cut their captions; a font as narrow

@@ -94,6 +94,20 @@ TEST_F(PartHeader, BoxesWriteNothingWithoutALoadedHeader) {
   EXPECT_EQ(state.romImage, reopened);
 }
 
+// After an undo the boxes show the header copy again, and writing them
+// back must not happen: where a part list or a stream runs over the header,
+// the image may hold other bytes there than the copy.
+TEST_F(PartHeader, ShowingTheImageAgainOnlyShows) {
+  ClickPart(1);
+  const auto at = static_cast<std::size_t>(state.headerPosition);
+  state.partHeader[1] = state.romImage[at + 1] = 0x77;  // as an undo of the address puts it back
+  state.romImage[at + 2] = static_cast<std::uint8_t>(state.partHeader[2] + 1);
+  const auto image = state.romImage;
+  page.ShowImageAgain();
+  EXPECT_EQ(Box("E_ph2")->text(), QString::number(0x77 + 256 * state.partHeader[2], 16).toUpper());
+  EXPECT_EQ(state.romImage, image);
+}
+
 TEST_F(PartHeader, ClicksGiveHints) {
   const std::pair<const char*, QString> hints[] = {
       {"E_ph1", QStringLiteral("Tempo should be a multiple of 10 to work properly!")},
