@@ -68,17 +68,13 @@ class MainWindowTest : public ::testing::Test {
     EXPECT_EQ(InClient(Find<QWidget>("GroupBox7")), QRect(139, H - 88, 190, 65));
     EXPECT_EQ(InClient(Find<QWidget>("StatusBar")), QRect(0, H - 19, W, 19));
     // The grids span their pages: Square 1's down to 42 pixels above the
-    // page's bottom, Square 2's 241 high along its top.
+    // page's bottom, Square 2's 241 high along its top. A page takes its
+    // size when it is shown.
     auto* pages = Find<QTabWidget>("PC_ChannelSelect");
-    for (const auto& [page, grid, bottomGap, height] : {std::tuple{1, "Sq1_StrGrid", 42, 0},
-                                                         std::tuple{2, "Sq2_StrGrid", 0, 241}}) {
-      pages->setCurrentIndex(page);
-      const QWidget* shown = pages->currentWidget();
-      EXPECT_EQ(Find<QWidget>(grid)->geometry(),
-                QRect(0, 0, shown->width(), height > 0 ? height : shown->height() - bottomGap))
-          << grid;
-    }
-    pages->setCurrentIndex(0);
+    for (const int page : {1, 2, 0}) pages->setCurrentIndex(page);
+    const QWidget* square1 = Find<QWidget>("T_Square1");
+    EXPECT_EQ(Find<QWidget>("Sq1_StrGrid")->geometry(), QRect(0, 0, square1->width(), square1->height() - 42));
+    EXPECT_EQ(Find<QWidget>("Sq2_StrGrid")->geometry(), QRect(0, 0, Find<QWidget>("T_Square2")->width(), 241));
   }
 
   // The groups grow where a font would cut their captions; a font as narrow
