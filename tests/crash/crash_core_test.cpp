@@ -405,11 +405,13 @@ TEST(ReportSections, SystemGivesKernelDistributionMemoryLocaleAndTheExtraLines) 
 }
 
 // What the reporter reads back from a file of two reports, as the handler
-// writes them.
+// writes them. The command line holds a file name with a line break: only
+// "== " and a title start a section.
 TEST(SignalReportReading, TakesTheLastReportsNumbersWholeFramesAndModules) {
   const std::string older = "Kestrin Music Editor crash report\n== Program ==\nProcess id: 11\n";
   const std::string last =
-      "Kestrin Music Editor crash report\n== Program ==\nKestrin Music Editor 1.0\nProcess id: 4242\n"
+      "Kestrin Music Editor crash report\n== Program ==\nKestrin Music Editor 1.0\n"
+      "Command line: kestrin-music-editor a\n==b.nes\nProcess id: 4242\n"
       "== Failure ==\nSignal: SIGBUS (7)\nCode: BUS_ADRERR (2)\nAddress: 0x10\nThread: 4243\n"
       "== Stack frames (raw) ==\n#0 0x00000000004011a0\n#1 0x0000000000000000\n#2 0x4011a4\n"
       "#3 0x00007f00deadbeefff\n#4 0x00007f00deadbeef\n"
