@@ -189,6 +189,17 @@ TEST_F(UndoPlaceTest, StepElsewhereIsUndoneInPlaceAndNamedOnly) {
          ClickPart(0);
        },
        QStringLiteral("note edit on Square 1 (song 01, line 2)")},
+      // The song's first line is part 0 of its set: still a part, not the song.
+      {"Square 1 click, then another part of the song", [this] {
+         LoadPart(0);
+         ShowPage("T_Square1");
+         ClickCell(Grid("Sq1_StrGrid"), 3, Square1Row());
+       },
+       [this] {
+         ShowPage("T_Song");
+         LoadPart(1);
+       },
+       QStringLiteral("note edit on Square 1 (song 01, line 1)")},
       {"First part, then another song", [this] {
          PickSong(0);
          TypeAndEnter("E_firstPart", OneMore("E_firstPart"));
