@@ -806,6 +806,10 @@ TEST_F(SaveFaults, AVeryLongPathSavesByRename) {
 }
 
 TEST_F(SaveFaults, HardLinksStayLinked) {
+  // Longer than an image: written in place, it is cut to the image's size.
+  std::vector<std::uint8_t> longer = old_;
+  longer.resize(old_.size() + 100, 0x5A);
+  WriteAll(target_, longer);
   const fs::path other = folder_ / "other-name.nes";
   fs::create_hard_link(target_, other);
   ASSERT_TRUE(WriteImage(StateHolding(new_), target_.string()));
