@@ -174,8 +174,8 @@ TEST_F(MainWindowTest, NotePropertiesGroupStartsWithItsItems) {
   EXPECT_TRUE(instruments->isEditable());
   EXPECT_TRUE(lengths->isEditable());
   // Each drop-down list shows all its items without scrolling.
-  EXPECT_GE(instruments->maxVisibleItems(), 8);
-  EXPECT_GE(lengths->maxVisibleItems(), 13);
+  EXPECT_GE(instruments->maxVisibleItems(), instrumentItems.size());
+  EXPECT_GE(lengths->maxVisibleItems(), lengthItems.size());
 
   auto* group = Find<QGroupBox>("GroupBox7");
   EXPECT_EQ(group->title(), QStringLiteral(" Note Properties Byte "));
